@@ -1,0 +1,11 @@
+// The list of brimwick-cli's subcommands.
+#include "cli/commands.h"
+
+namespace brimwick::cli {
+
+void registerCommands(CLI::App& app, CommandRegistry& registry) {
+    (void)app;
+    (void)registry;
+}
+
+}  // namespace brimwick::cli

@@ -1,0 +1,17 @@
+// The subcommands of brimwick-cli. Each one adds itself to the app in
+// registerCommands and stores its exit status in the registry when it runs.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace brimwick::cli {
+
+// What the subcommands report back to main.
+struct CommandRegistry {
+    int exitCode = 0;  // exit status of the subcommand that ran
+};
+
+// Adds every subcommand to the app.
+void registerCommands(CLI::App& app, CommandRegistry& registry);
+
+}  // namespace brimwick::cli
