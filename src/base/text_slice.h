@@ -136,18 +136,19 @@ class TextSlice {
 };
 
 // Path idioms: each selects a window of a path (call cstr() for the C string).
-inline constexpr char kPathSeparator[] = "/";
+// The separator as a pattern text (the same character as platform::kPathSeparator).
+inline constexpr char kPathSeparatorText[] = "/";
 
 // The base name up to the first "." after the last separator, or to the end. Without a separator:
 // from index 0 up to the first "." after index 0, or all of it.
-TextSlice& selectBaseName(TextSlice& path, const char* separator = kPathSeparator);
+TextSlice& selectBaseName(TextSlice& path, const char* separator = kPathSeparatorText);
 // The base name between the last separator and the last ".". No dot: empty; no separator: from
 // index 0 up to the last dot.
-TextSlice& selectBaseNameBeforeLastDot(TextSlice& path, const char* separator = kPathSeparator);
+TextSlice& selectBaseNameBeforeLastDot(TextSlice& path, const char* separator = kPathSeparatorText);
 // The path up to its last "."; empty when there is no dot.
 TextSlice& selectWithoutExtension(TextSlice& path);
 // The directory with its trailing separator; empty when there is no separator.
-TextSlice& selectDirectory(TextSlice& path, const char* separator = kPathSeparator);
+TextSlice& selectDirectory(TextSlice& path, const char* separator = kPathSeparatorText);
 // The last four characters (an extension with its dot), or all of a shorter text.
 TextSlice& selectLastFour(TextSlice& path);
 
