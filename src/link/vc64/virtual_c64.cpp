@@ -102,6 +102,13 @@ Task<int> VirtualC64::request(std::uint8_t code) {
     resultSet = false;
     cable.requestLines = true;
     co_await sendByte(code);
+    if (code == kUploadRequest) {
+        // The loader takes a kernal's worth of raw bytes before it listens
+        // for link commands again.
+        uploaded.clear();
+        for (int i = 0; i < kKernalSize; ++i)
+            uploaded.push_back(static_cast<std::uint8_t>(co_await receiveByte()));
+    }
     for (;;) {
         int command = co_await receiveByte();
         switch (command) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "link/vc64/c64_memory.h"
 #include "link/vc64/task.h"
@@ -24,10 +25,11 @@ inline constexpr int kDeviceNumber = 0x00BA;   // current device
 inline constexpr int kKeyCount = 0x00C6;       // characters in the keyboard buffer
 inline constexpr int kKeyBuffer = 0x0277;      // the keyboard buffer (10 bytes)
 inline constexpr int kKeyBufferSize = 10;
-inline constexpr int kInputLine = 0x0200;         // BASIC input line
-inline constexpr int kScreen = 0x0400;            // screen memory
-inline constexpr int kSetStatusRoutine = 0xFE1C;  // ORs A into ST
-inline constexpr int kKernalSize = 8192;          // bytes the loader takes on request 255
+inline constexpr int kInputLine = 0x0200;            // BASIC input line
+inline constexpr int kScreen = 0x0400;               // screen memory
+inline constexpr int kSetStatusRoutine = 0xFE1C;     // ORs A into ST
+inline constexpr int kKernalSize = 8192;             // bytes the loader takes on request 255
+inline constexpr std::uint8_t kUploadRequest = 255;  // the request that streams the kernal
 
 // Result of a request that the PC never saw: the presence line was down, so
 // the kernal used its own serial bus.
@@ -35,16 +37,17 @@ inline constexpr int kNotDiverted = -1;
 
 class VirtualC64 {
   public:
-    VirtualCable cable;         // the C64's end of the cable
-    C64Memory memory;           // its 64 KB
-    int pointer = 0;            // link pointer (block base, routine address)
-    int counter1 = 0;           // link counter, first byte
-    int counter2 = 0;           // link counter, second byte
-    std::uint8_t argument = 0;  // byte the diverted kernal routine was called with
-    std::uint8_t result = 0;    // byte the PC put back with link command 11
-    bool resultSet = false;     // link command 11 arrived in this request
-    int requests = 0;           // requests opened since start
-    int maxPolls = 2'000'000;   // PC polls one operation may take before it counts as hung
+    VirtualCable cable;                  // the C64's end of the cable
+    C64Memory memory;                    // its 64 KB
+    int pointer = 0;                     // link pointer (block base, routine address)
+    int counter1 = 0;                    // link counter, first byte
+    int counter2 = 0;                    // link counter, second byte
+    std::uint8_t argument = 0;           // byte the diverted kernal routine was called with
+    std::uint8_t result = 0;             // byte the PC put back with link command 11
+    bool resultSet = false;              // link command 11 arrived in this request
+    int requests = 0;                    // requests opened since start
+    int maxPolls = 2'000'000;            // PC polls one operation may take before it counts as hung
+    std::vector<std::uint8_t> uploaded;  // the kernal image received on request 255
 
     // Byte level: one byte each way through four handshake steps.
     Task<int> sendByte(std::uint8_t value);
