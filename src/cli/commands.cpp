@@ -4,7 +4,8 @@
 namespace brimwick::cli {
 
 void registerCommands(CLI::App& app, CommandRegistry& registry) {
-    registerD64Command(app, registry);
+    addD64Command(app, registry);
+    addVc64Command(app, registry);
 }
 
 }  // namespace brimwick::cli

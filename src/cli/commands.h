@@ -11,8 +11,10 @@ struct CommandRegistry {
     int exitCode = 0;  // exit status of the subcommand that ran
 };
 
-// d64: image tools (new, list, add, extract).
-void registerD64Command(CLI::App& app, CommandRegistry& registry);
+// brimwick-cli d64: image tools (new, list, add, extract).
+void addD64Command(CLI::App& app, CommandRegistry& registry);
+// brimwick-cli vc64.
+void addVc64Command(CLI::App& app, CommandRegistry& registry);
 
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);

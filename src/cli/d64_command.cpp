@@ -147,7 +147,7 @@ struct D64Options {
 
 }  // namespace
 
-void registerD64Command(CLI::App& app, CommandRegistry& registry) {
+void addD64Command(CLI::App& app, CommandRegistry& registry) {
     auto options = std::make_shared<D64Options>();
     CLI::App* d64 = app.add_subcommand("d64", "D64 disk image tools");
     d64->require_subcommand(1);
