@@ -13,6 +13,10 @@ struct CommandRegistry {
 
 // brimwick-cli d64: image tools (new, list, add, extract).
 void addD64Command(CLI::App& app, CommandRegistry& registry);
+
+// brimwick-cli serve.
+void addServeCommand(CLI::App& app, CommandRegistry& registry);
+
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 

@@ -62,6 +62,16 @@ class EndToEnd : public ::testing::Test {
             if (t.fromPc == pc) out.push_back(t.value);
         return out;
     }
+    // Opens a program on device 8 channel 0 and reads its load address, as
+    // the kernal does before a fast load; the next request 14 loads the rest.
+    void openPastLoadAddress(const std::string& name) {
+        setup.run(k.open(2, 8, 0, name));
+        setup.run(k.talk(8));
+        setup.run(k.tksa(0x60));
+        setup.run(k.acptr());
+        setup.run(k.acptr());
+        c64.memory.write(0x0093, 0);
+    }
     void record() {
         c64.cable.traffic.clear();
         c64.cable.recordTraffic = true;
@@ -253,12 +263,7 @@ TEST_F(EndToEnd, BoostLoadReportsTheEndAndRestoresTheCounter) {
     image8();
     poke(0x0801, program(100));
     ASSERT_TRUE(setup.run(k.save(8, "P", 0x0801, 0x0801 + 100, false)).ok);
-    setup.run(k.open(2, 8, 0, "P"));
-    setup.run(k.talk(8));
-    setup.run(k.tksa(0x60));
-    setup.run(k.acptr());
-    setup.run(k.acptr());
-    c64.memory.write(0x0093, 0);
+    openPastLoadAddress("P");
     c64.pointer = 0x0801;
     c64.counter1 = 0xAB;
     c64.counter2 = 0xCD;
@@ -275,15 +280,9 @@ TEST_F(EndToEnd, BoostLoadStopsAtTheTopOfMemory) {
     poke(0x2000, program(600));
     ASSERT_TRUE(setup.run(k.save(8, "HIGH", 0x2000, 0x2000 + 600, false)).ok);
     c64.memory.write(0x0002, 0x5A);  // zero page must stay untouched
-    TransferResult r = setup.run(k.load(8, "HIGH", 0, true, false));
-    // Loaded with secondary address 0 at $0801 it fits; now at $FF00: cut.
-    EXPECT_TRUE(r.ok);
-    setup.run(k.open(2, 8, 0, "HIGH"));
-    setup.run(k.talk(8));
-    setup.run(k.tksa(0x60));
-    setup.run(k.acptr());
-    setup.run(k.acptr());
-    c64.memory.write(0x0093, 0);
+    // Loaded with secondary address 0 at $0801 it fits; at $FF00 it is cut.
+    EXPECT_TRUE(setup.run(k.load(8, "HIGH", 0, true, false)).ok);
+    openPastLoadAddress("HIGH");
     c64.pointer = 0xFF00;
     setup.run(c64.request(kBoostLoad));
     auto data = program(600);
