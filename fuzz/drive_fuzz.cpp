@@ -5,9 +5,9 @@
 // crash, hang, leak or touch memory outside its buffers, and in PC mode it
 // must write nowhere but its own directory (a private temporary one).
 //
-// Input: one flag byte (bit 0: PC mode), a 16-bit program length, the
-// program (one operation byte, then its arguments), then patches for the
-// image: three bytes of offset, one byte of length, data.
+// Input: one flag byte (bit 0: PC mode; bit 1: unpack the image afterwards), a 16-bit program
+// length, the program (one operation byte, then its arguments), then patches for the image: three
+// bytes of offset, one byte of length, data (or a whole image).
 
 #include <algorithm>
 #include <cstddef>
@@ -22,6 +22,7 @@
 #include "d64/c1541_error.h"
 #include "d64/file_cursor.h"
 #include "d64/geometry.h"
+#include "drive/drive_unit.h"
 #include "drive/dual_backed_drive.h"
 #include "temp_dir.h"
 
@@ -200,6 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     addFile(image.data(), "SEQ", 0x81, 600);
     addFile(image.data(), "THIRD", 0x82, 254);
     std::size_t at = 3 + programLength;
+    if (size - at == static_cast<std::size_t>(d64::kImageSize)) {
+        std::memcpy(image.data(), data + at, size - at);  // a whole image of its own
+        at = size;
+    }
     while (at + 4 <= size) {
         std::size_t offset =
             ((std::size_t{data[at]} << 16) | (std::size_t{data[at + 1]} << 8) | data[at + 2]) %
@@ -229,5 +234,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         });
     }
     drive.reset(nullptr);
+
+    // Unpacking the image as it now stands, into the private directory.
+    if (data[0] & 2) {
+        emptyScratchDirectory();
+        DriveUnit source;
+        source.newImage(TextSlice(""));
+        std::memcpy(source.image, image.data(), image.size());
+        DriveUnit target;
+        target.mount(scratchDirectory(), true);
+        request(source, [&] { (void)source.extractAll(target); });
+        source.imageModified = false;  // nothing is saved
+    }
     return 0;
 }
