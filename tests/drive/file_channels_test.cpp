@@ -283,5 +283,30 @@ TEST_F(HostFileTest, ErrorsFreeTheChannelBuffer) {
     for (const auto& buffer : unit.hostBuffer) EXPECT_EQ(buffer, nullptr);
 }
 
+
+TEST_F(HostFileTest, TraceLinesOfPcFiles) {
+    serveDirectory();
+    bus.save("GAME", bytesOf("abc"));
+    bus.load("GAME");
+    bus.open(0, "$");
+    bus.read(0);
+    bus.close(0);
+    bus.open(2, "GONE");
+    for (const std::string& line : std::vector<std::string>{
+             "\n\n ***OPEN FILE**", "\n FILENAME = " + dir.path() + "/game.prg",
+             "\n\n *** CLOSE FILE ****", "\n\n *** CLOSE FILE ****   ** DIR_CLOSE **",
+             "\nGAME\n FILEACCES =101\n FILETYPE =2", "\n hallo open dir"})
+        EXPECT_NE(trace().find(line), std::string::npos) << line;
+}
+
+TEST_F(ImageFileTest, TraceLinesOfImageFiles) {
+    bus.open(2, "GONE,S");
+    bus.open(3, "#");
+    bus.command("B-R 3 0 18 0");
+    for (const char* line :
+         {"\nGONE,S\n FILEACCES =100\n FILETYPE =1\nGONE", "\n ES IST= 3 0 18 0"})
+        EXPECT_NE(trace().find(line), std::string::npos) << line;
+}
+
 }  // namespace
 }  // namespace brimwick::drive::testing
