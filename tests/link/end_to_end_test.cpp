@@ -31,6 +31,7 @@ class EndToEnd : public ::testing::Test {
         platform::traceLog().captureInMemory();
         setup.link.strobeTimeoutMs = 100;
         setup.dispatcher.programDirectory = dir.path();
+        for (auto& unit : setup.drives) unit.ramFilePath = dir.file("RAM_C1541.prg");
     }
     ~EndToEnd() override { platform::traceLog().close(); }
 
