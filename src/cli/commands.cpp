@@ -4,8 +4,7 @@
 namespace brimwick::cli {
 
 void registerCommands(CLI::App& app, CommandRegistry& registry) {
-    (void)app;
-    (void)registry;
+    addAsmCommand(app, registry);
 }
 
 }  // namespace brimwick::cli

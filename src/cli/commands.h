@@ -14,4 +14,7 @@ struct CommandRegistry {
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 
+// asm SOURCE: the TurboAss cross assembler.
+void addAsmCommand(CLI::App& app, CommandRegistry& registry);
+
 }  // namespace brimwick::cli
