@@ -3,6 +3,7 @@
 // looked up in place in the source buffer; the end of a line hands the
 // statement to the instruction encoder or the directive executor.
 #include <algorithm>
+#include <cstring>
 
 #include "asm/assembler.h"
 #include "asm/character_class.h"
@@ -14,11 +15,22 @@ bool Assembler::skipLine() {
     for (;;) {
         const std::int32_t pos = cursor_.pos;
         if (pos >= 2 && byteAt(pos - 2) == '\r' && byteAt(pos - 1) == '\n') return true;
-        if (pos >= cursor_.windowEnd) {
-            if (!stack_.pop(cursor_)) return false;
-            continue;
+        // Find the next LF that follows a CR, within the current window.
+        const std::uint8_t* base = source_.data();
+        const std::uint8_t* end = base + cursor_.windowEnd;
+        const std::uint8_t* p = base + pos;
+        while (p < end) {
+            const auto* lf = static_cast<const std::uint8_t*>(
+                std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (lf == nullptr) break;
+            if (lf > base && lf[-1] == '\r') {
+                cursor_.pos = static_cast<std::int32_t>(lf - base) + 1;
+                return true;
+            }
+            p = lf + 1;
         }
-        ++cursor_.pos;
+        cursor_.pos = cursor_.windowEnd;
+        if (!stack_.pop(cursor_)) return false;
     }
 }
 
@@ -32,6 +44,7 @@ int Assembler::handleToken() {
     const std::uint8_t c = byteAt(cursor_.pos);
     if (c == '@') return expandMarker();
     if (c == ';') {
+        ++cursor_.pos;
         if (!skipLine()) return kPassEnded;
         return endOfLine();
     }

@@ -63,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"LDA #1", "", {"error: no number expected"}},
         LineCase{"a nop", "", {"error: label reserved, can't be defined"}},
         LineCase{".byte 1 ; two\n.byte 2", "01 02", {}},
+        LineCase{"; comment\n.byte 2 ;\n;", "02", {}},
         LineCase{".byte 1,2 ! 3\n.byte 4", "01 04", {"error: invalid source file"}},
         LineCase{".text \"a\tb\"", "", {"error: illegal string"}},
         LineCase{".text \"a\x14z\"", "41 14 5A", {}},
