@@ -15,6 +15,9 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// Spare capacity of a read source, for the line the assembler appends.
+constexpr std::size_t kReadReserve = 16;
+
 }  // namespace
 
 DiskFiles::~DiskFiles() {
@@ -29,6 +32,17 @@ bool DiskFiles::readSource(const std::string& path, std::vector<std::uint8_t>& b
         return false;
     }
     bytes.clear();
+    // Read in one piece when the length is known; room is left for the
+    // assembler's appended last line.
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long length = std::ftell(file.get());
+        std::rewind(file.get());
+        if (length > 0) {
+            bytes.reserve(static_cast<std::size_t>(length) + kReadReserve);
+            bytes.resize(static_cast<std::size_t>(length));
+            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+        }
+    }
     std::uint8_t chunk[65536];
     for (;;) {
         std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());

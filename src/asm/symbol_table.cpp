@@ -10,6 +10,7 @@ namespace brimwick::assembler {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;
+constexpr std::size_t kRecordsPerBlock = 1024;
 
 // Three lower-case letters packed into 15 bits index the mnemonic table.
 constexpr int packMnemonic(char a, char b, char c) {
@@ -37,6 +38,13 @@ std::uint32_t hashName(std::string_view name) {
         h ^= static_cast<unsigned char>(c);
         h *= 16777619u;
     }
+    // FNV mixes upwards only; the finaliser spreads every byte over the low
+    // bits that select the slot.
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
     return h;
 }
 
@@ -113,7 +121,13 @@ void SymbolTable::grow() {
 }
 
 SymbolRecord& SymbolTable::newRecord() {
-    return records_.emplace_back();
+    const std::size_t inBlock = recordCount_ % kRecordsPerBlock;
+    if (inBlock == 0 && recordCount_ / kRecordsPerBlock == recordBlocks_.size())
+        recordBlocks_.push_back(std::make_unique<SymbolRecord[]>(kRecordsPerBlock));
+    SymbolRecord& r = recordBlocks_[recordCount_ / kRecordsPerBlock][inBlock];
+    ++recordCount_;
+    r = SymbolRecord{};
+    return r;
 }
 
 SymbolRecord* SymbolTable::lookup(std::string_view name, SymbolList list, bool create,
@@ -197,7 +211,8 @@ bool SymbolTable::define(SymbolRecord*& record, const BlockTable& blocks) {
 }
 
 void SymbolTable::releaseSymbols() {
-    records_.clear();
+    recordBlocks_.clear();
+    recordCount_ = 0;
     slots_.assign(kInitialSlots, Slot{});
     usedSlots_ = 0;
 }

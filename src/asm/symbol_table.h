@@ -7,7 +7,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -46,7 +46,7 @@ class SymbolTable {
     void releaseSymbols();
 
     // Number of user records (for tests).
-    std::size_t userRecordCount() const { return records_.size(); }
+    std::size_t userRecordCount() const { return recordCount_; }
 
     // The records of `name` in chain order (for tests and diagnostics).
     std::vector<const SymbolRecord*> chainOf(std::string_view name) const;
@@ -54,10 +54,10 @@ class SymbolTable {
   private:
     // One entry of the hash index: a name and the first record of its chain.
     struct Slot {
-        std::uint32_t hash = 0;        // hash of the name
         const char* key = nullptr;     // the name's characters, in a user record; null when free
-        std::uint16_t keyLength = 0;   // length of the key
         SymbolRecord* head = nullptr;  // first record of the chain; null when emptied by define
+        std::uint32_t hash = 0;        // hash of the name
+        std::uint16_t keyLength = 0;   // length of the key
     };
 
     SymbolRecord* keyword(std::string_view name, SymbolList list);
@@ -68,7 +68,9 @@ class SymbolTable {
     std::array<SymbolRecord, kMnemonics.size()> mnemonicRecords_{};        // the 56 instructions
     SymbolRecord registerA_{};                                             // the reserved name a
     std::array<SymbolRecord, kDirectives.size() + 2> directiveRecords_{};  // x, y, directives
-    std::deque<SymbolRecord> records_;  // user records; stable addresses for the chains
+    // User records in fixed blocks, so that their addresses never change.
+    std::vector<std::unique_ptr<SymbolRecord[]>> recordBlocks_;
+    std::size_t recordCount_ = 0;  // user records allocated
     std::vector<Slot> slots_;           // open-addressing hash index, power-of-two size
     std::size_t usedSlots_ = 0;         // slots holding a name
 };
