@@ -11,6 +11,9 @@ struct CommandRegistry {
     int exitCode = 0;  // exit status of the subcommand that ran
 };
 
+// brimwick-cli vc64.
+void addVc64Command(CLI::App& app, CommandRegistry& registry);
+
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 

@@ -1,0 +1,31 @@
+// Status.ini: the settings record's 620 bytes followed, for every device the
+// PC serves (from device 14 down to 5), by the NUL-terminated path of the
+// image file or directory its drive serves. Read once at start-up, written
+// once at exit. Despite the name it is not a text file.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "config/settings.h"
+#include "drive/drive_unit.h"
+
+namespace brimwick::config {
+
+inline constexpr const char* kStatusFileName = "Status.ini";
+
+// Reads Status.ini from the program directory into `settings` and mounts the
+// served drives. A missing, unreadable or truncated file leaves the defaults
+// (logged) and returns false.
+bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
+                  const std::string& programDirectory);
+
+// Writes Status.ini; false when it could not be written (nothing is lost:
+// the previous file stays whole).
+bool saveSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
+                  const std::string& programDirectory);
+
+// The parallel port base address of a port choice (0 for none).
+int portBaseFor(int portChoice);
+
+}  // namespace brimwick::config

@@ -1,0 +1,73 @@
+// Geometry conversions and chain operations of BlockCursor.
+#include "d64/block_cursor.h"
+
+#include <cstring>
+
+#include "d64/bam_view.h"
+#include "d64/c1541_error.h"
+
+namespace brimwick::d64 {
+
+void BlockCursor::toOffset(std::int32_t trk, std::int32_t sec) {
+    track = trk;
+    sector = sec;
+    if (sec < 0 || trk < 1 || trk > kTrackCount) throwDriveError(kErrIllegalTrackSector);
+    int z = 0;
+    while (trk - kZones.firstTrack[z] >= kZones.tracksInZone[z]) ++z;
+    if (sec >= kZones.sectorsPerTrack[z]) throwDriveError(kErrIllegalTrackSector);
+    offset = kZones.zoneOffset[z] +
+             ((trk - kZones.firstTrack[z]) * kZones.sectorsPerTrack[z] + sec) * kBlockSize;
+}
+
+void BlockCursor::toTrackSector(std::int32_t off) {
+    offset = off;
+    if ((off & 0xFF) != 0) throwDriveError(kErrProgram);
+    std::int32_t block = off >> 8;
+    if (block < 0 || block >= kBlockCount) throwDriveError(kErrIllegalTOrS);
+    for (int z = 0; z < kZoneCount; ++z) {
+        if (block < kZones.blocksInZone[z]) {
+            track = block / kZones.sectorsPerTrack[z] + kZones.firstTrack[z];
+            sector = block % kZones.sectorsPerTrack[z];
+            return;
+        }
+        block -= kZones.blocksInZone[z];
+    }
+}
+
+std::int32_t BlockCursor::followLink() {
+    if (linkTrack() == 0) return kEndOfChain;
+    // No chain on a 683-block disk can follow 683 links without repeating a
+    // block: a chain that does loops and would never end.
+    if (links >= kBlockCount) throwDriveError(kErrLoopingChain);
+    toOffset(linkTrack(), linkSector());
+    ++links;
+    return offset;
+}
+
+std::int32_t BlockCursor::usedBytes() const {
+    return linkTrack() != 0 ? kBlockSize : linkSector() + 1;
+}
+
+void BlockCursor::setLinkTo(std::int32_t off) {
+    BlockCursor target;
+    target.toTrackSector(off);
+    image[offset] = static_cast<std::uint8_t>(target.track);
+    image[offset + 1] = static_cast<std::uint8_t>(target.sector);
+}
+
+void BlockCursor::markLast(std::int32_t used) {
+    image[offset] = 0;
+    image[offset + 1] = static_cast<std::uint8_t>(used - 1);
+}
+
+void BlockCursor::clearBlock() {
+    std::memset(image + offset, 0, kBlockSize);
+}
+
+void BlockCursor::appendBlock(std::int32_t start) {
+    std::int32_t next = BamView(image).allocateAfter(start);
+    setLinkTo(next);
+    offset = next;
+}
+
+}  // namespace brimwick::d64

@@ -1,0 +1,87 @@
+// A cursor on one block of a D64 image in memory, and a byte position in it.
+// Every block-level walk goes through it: the block chains that make up files
+// and the directory, and the 32-byte directory entries in track 18.
+//
+// Each block starts with a link: the track and sector of the next block, or
+// track 0 in the last block, whose sector byte then holds the index of the
+// last byte in use. A damaged or crafted image can link anywhere, including
+// back into its own chain, so every walk checks the link and stops with
+// "52,LOOPING BLOCK CHAINING" once it has followed more links than the disk
+// has blocks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "d64/geometry.h"
+
+namespace brimwick::d64 {
+
+// Size of one directory entry and the number of entries in a directory block.
+inline constexpr std::int32_t kEntrySize = 32;
+inline constexpr std::int32_t kNameLength = 16;    // bytes of a file name
+inline constexpr std::uint8_t kNameFill = 0xA0;    // shifted space: pads names
+inline constexpr std::uint8_t kTypeClosed = 0x80;  // entry type bit: file closed
+inline constexpr std::uint8_t kTypeLocked = 0x40;  // entry type bit: file locked
+inline constexpr std::uint8_t kTypeMask = 0x07;    // entry type bits: DEL..REL
+inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a chain
+
+class BlockCursor {
+  public:
+    std::int32_t track = 0;         // track 1..35, filled by the conversions only
+    std::int32_t sector = 0;        // sector within the track, likewise
+    std::int32_t offset = 0;        // image offset of the block, a multiple of 256
+    std::uint8_t* image = nullptr;  // the image walked (174848 bytes)
+    std::int32_t pos = 0;           // byte position in the block
+    std::int32_t links = 0;         // links followed since the walk began (loop guard)
+
+    BlockCursor() = default;
+    explicit BlockCursor(std::uint8_t* img) : image(img) {}
+
+    // Geometry conversions; both throw drive errors on impossible input.
+    void toOffset(std::int32_t trk, std::int32_t sec);  // "66,ILLEGAL TRACK AND SECTOR"
+    void toTrackSector(std::int32_t off);               // "49,..." / "67,ILLEGAL T OR S"
+
+    // Chain operations on the block at `offset`.
+    std::uint8_t linkTrack() const { return image[offset]; }
+    std::uint8_t linkSector() const { return image[offset + 1]; }
+    // Moves to the linked block and returns its offset, or kEndOfChain in the
+    // last block (the cursor stays). Throws "52,LOOPING BLOCK CHAINING" when
+    // the walk has followed as many links as the disk has blocks.
+    std::int32_t followLink();
+    // Bytes in use: 256 for a linked block, else link sector + 1.
+    std::int32_t usedBytes() const;
+    void setLinkTo(std::int32_t off);
+    void markLast(std::int32_t used);
+    void clearBlock();
+    // Takes the next free block after `start`, links the current block to it
+    // and moves there (offset only); the new block is not cleared.
+    void appendBlock(std::int32_t start);
+
+    // Directory operations on the entry at offset + pos.
+    void rewind();
+    // The next entry's image offset, or kEndOfChain after the last block.
+    std::int32_t nextEntry();
+    std::uint8_t entryType() const { return entry()[2]; }
+    void setEntryType(std::uint8_t type) { entry()[2] = type; }
+    std::int32_t entryFirstBlock() const;
+    void setEntryFirstBlock(std::int32_t off);
+    std::int32_t entryBlocks() const;
+    void setEntryBlocks(std::int32_t blocks);
+    bool matchName(const char* pattern) const;
+    // Copies the name without its fill into `destination` (17 bytes), NUL-
+    // terminated; returns its length 0..16.
+    std::int32_t copyName(char* destination) const;
+    std::string name() const;
+    void writeName(const char* name);
+    bool findEntry(const char* pattern);
+    void findFreeEntry();
+    void allocateFirstBlock();
+    void deleteFile();
+    void closeEntry();
+
+  private:
+    std::uint8_t* entry() const { return image + offset + pos; }
+};
+
+}  // namespace brimwick::d64

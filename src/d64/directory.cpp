@@ -1,0 +1,134 @@
+// Directory operations of BlockCursor. The directory is the chain that starts
+// at the BAM block's link (normally track 18 sector 1); each block holds eight
+// 32-byte entries, the first two bytes of the first entry being the block's
+// own link. Names are 16 PETSCII bytes padded with shifted spaces (0xA0).
+#include <cstring>
+
+#include "d64/bam_view.h"
+#include "d64/block_cursor.h"
+#include "d64/c1541_error.h"
+#include "d64/file_cursor.h"
+
+namespace brimwick::d64 {
+
+void BlockCursor::rewind() {
+    offset = kBamOffset;
+    pos = kBlockSize;
+    links = 0;
+}
+
+std::int32_t BlockCursor::nextEntry() {
+    pos += kEntrySize;
+    if (pos < kBlockSize) return offset + pos;
+    pos = 0;
+    return followLink();
+}
+
+std::int32_t BlockCursor::entryFirstBlock() const {
+    BlockCursor target;
+    target.toOffset(entry()[3], entry()[4]);
+    return target.offset;
+}
+
+void BlockCursor::setEntryFirstBlock(std::int32_t off) {
+    BlockCursor target;
+    target.toTrackSector(off);
+    entry()[3] = static_cast<std::uint8_t>(target.track);
+    entry()[4] = static_cast<std::uint8_t>(target.sector);
+}
+
+std::int32_t BlockCursor::entryBlocks() const {
+    return entry()[30] | (entry()[31] << 8);
+}
+
+void BlockCursor::setEntryBlocks(std::int32_t blocks) {
+    entry()[30] = static_cast<std::uint8_t>(blocks & 0xFF);
+    entry()[31] = static_cast<std::uint8_t>((blocks >> 8) & 0xFF);
+}
+
+bool BlockCursor::matchName(const char* pattern) const {
+    const std::uint8_t* name = entry() + 5;
+    for (int i = 0; i < kNameLength; ++i) {
+        auto p = static_cast<std::uint8_t>(pattern[i]);
+        if (p == '*') return true;
+        if (name[i] == kNameFill) return p == 0;
+        // The pattern ends here but the name goes on (even with a 0x00 byte
+        // in it): no match, and nothing beyond the pattern's end is read.
+        if (p == 0) return false;
+        if (p != '?' && p != name[i]) return false;
+    }
+    return true;
+}
+
+std::int32_t BlockCursor::copyName(char* destination) const {
+    const std::uint8_t* name = entry() + 5;
+    std::int32_t n = 0;
+    while (n < kNameLength && name[n] != kNameFill) {
+        destination[n] = static_cast<char>(name[n]);
+        ++n;
+    }
+    destination[n] = '\0';
+    return n;
+}
+
+std::string BlockCursor::name() const {
+    char buffer[kNameLength + 1];
+    std::int32_t n = copyName(buffer);
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+void BlockCursor::writeName(const char* newName) {
+    std::uint8_t* name = entry() + 5;
+    bool ended = false;
+    for (int i = 0; i < kNameLength; ++i) {
+        if (!ended && newName[i] == '\0') ended = true;
+        name[i] = ended ? kNameFill : static_cast<std::uint8_t>(newName[i]);
+    }
+}
+
+bool BlockCursor::findEntry(const char* pattern) {
+    for (;;) {
+        if (nextEntry() == kEndOfChain) return false;
+        if (entryType() != 0 && matchName(pattern)) return true;
+    }
+}
+
+void BlockCursor::findFreeEntry() {
+    for (;;) {
+        if (nextEntry() == kEndOfChain) {
+            // The directory is full: link a new, empty last block to it. The
+            // search starts at track 18 sector 1 so the directory stays on
+            // track 18 while it has room there.
+            appendBlock(kBamOffset);
+            clearBlock();
+            markLast(kBlockSize);
+            return;
+        }
+        if (entryType() == 0) return;
+    }
+}
+
+void BlockCursor::allocateFirstBlock() {
+    setEntryFirstBlock(BamView(image).allocateAfter(kLastDirTrackOffset));
+}
+
+void BlockCursor::deleteFile() {
+    setEntryType(0);
+    BamView bam(image);
+    FileCursor walk(image);
+    walk.openAt(entryFirstBlock());
+    do {
+        bam.freeBlock(walk.offset);
+    } while (walk.followLink() != kEndOfChain);
+}
+
+void BlockCursor::closeEntry() {
+    setEntryType(static_cast<std::uint8_t>(entryType() | kTypeClosed));
+    FileCursor walk(image);
+    walk.openAt(entryFirstBlock());
+    std::int32_t blocks = 1;
+    while (walk.followLink() != kEndOfChain) ++blocks;
+    setEntryBlocks(blocks);
+}
+
+}  // namespace brimwick::d64

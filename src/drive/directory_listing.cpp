@@ -1,0 +1,159 @@
+// LOAD "$": the directory as a BASIC program that the C64 can LIST, built one
+// line at a time while the C64 reads it. Each line's number is a block count
+// and its text a quoted name with the type; the program loads at $1000 and its
+// line links are made up (they only need to be non-zero: LIST and the BASIC
+// editor relink the program anyway). This drive sends no header line, and the
+// last line of an image listing is the free block count.
+#include <cstring>
+
+#include "d64/bam_view.h"
+#include "d64/file_types.h"
+#include "drive/dual_backed_drive.h"
+#include "drive/host_files.h"
+#include "platform/trace_log.h"
+
+namespace brimwick::drive {
+
+using platform::traceLog;
+
+namespace {
+
+constexpr std::int32_t kLoadAddress = 0x1000;  // where the listing program loads
+constexpr std::int32_t kLineBytes = 35;        // every line but the first
+constexpr std::int32_t kFirstLineBytes = 37;   // the first line: the load address too
+constexpr std::int32_t kBlankedBytes = 40;     // bytes of line cleared to spaces
+constexpr char kBlocksFree[] = "BLOCKS FREE. CODED BAD.";
+constexpr std::int32_t kOpenMarkAt = 19;      // after the opening quote: "*" on an unclosed file
+constexpr std::int32_t kTypeAt = 20;          // after the opening quote: the type's three letters
+constexpr std::int32_t kLockMarkAt = 23;      // after the opening quote: "<" on a locked file
+constexpr std::int32_t kBytesPerBlock = 254;  // data bytes of one block
+
+}  // namespace
+
+bool DriveCore::beginListing() {
+    traceLog() << "\n hallo open dir";
+    Channel& channel = current();
+    // Only LOAD's channel 0 gets a listing; "$" on any other channel is
+    // closed again without an error.
+    if (channelNumber != 0) {
+        channel.isOpen = false;
+        return false;
+    }
+    channel.dirCursor.rewind();
+    channel.reading = true;
+    listingPattern = *fileName != '\0' ? fileName : "*";
+    listingFirstLine = true;
+    listingLinkAddress = kLoadAddress;
+    listingEnd = false;
+    listingMore = true;
+    linePos = 0;
+    lineLength = 0;
+    return true;
+}
+
+void DriveCore::openDirectory() {
+    requireImage();
+    beginListing();
+}
+
+void DriveCore::nextListingLine() {
+    if (listingEnd) {
+        listingMore = false;
+        return;
+    }
+    std::memset(line.data(), ' ', kBlankedBytes);
+    lineLength = kLineBytes;
+    linePos = 0;
+    if (listingFirstLine) {
+        line[0] = kLoadAddress & 0xFF;
+        line[1] = kLoadAddress >> 8;
+        linePos = 2;
+        lineLength = kFirstLineBytes;
+    }
+    listingLinkAddress += kLineBytes;
+    line[static_cast<std::size_t>(linePos)] = static_cast<std::uint8_t>(listingLinkAddress & 0xFF);
+    line[static_cast<std::size_t>(linePos + 1)] =
+        static_cast<std::uint8_t>((listingLinkAddress >> 8) & 0xFF);
+    linePos += 2;
+    fillDirectoryLine();
+    listingFirstLine = false;
+    linePos = 0;
+    if (listingEnd) {
+        line[static_cast<std::size_t>(lineLength)] = 0;
+        line[static_cast<std::size_t>(lineLength + 1)] = 0;
+        lineLength += 2;
+    } else {
+        line[static_cast<std::size_t>(lineLength - 1)] = 0;
+    }
+}
+
+void DriveCore::putBlockCount(std::int32_t n) {
+    line[static_cast<std::size_t>(linePos)] = static_cast<std::uint8_t>(n & 0xFF);
+    line[static_cast<std::size_t>(linePos + 1)] = static_cast<std::uint8_t>((n >> 8) & 0xFF);
+    // Spaces align the names: a one-digit count is followed by three.
+    linePos += 2 + (n < 1000) + (n < 100) + (n < 10);
+}
+
+void DriveCore::fillDirectoryLine() {
+    requireImage();
+    d64::BlockCursor& dir = channels[0].dirCursor;
+    for (;;) {
+        if (dir.nextEntry() == d64::kEndOfChain) {
+            std::int32_t free = d64::BamView(image).freeBlockCount();
+            line[static_cast<std::size_t>(linePos)] = static_cast<std::uint8_t>(free & 0xFF);
+            line[static_cast<std::size_t>(linePos + 1)] =
+                static_cast<std::uint8_t>((free >> 8) & 0xFF);
+            linePos += 2;
+            // The text's NUL becomes a space.
+            std::memcpy(line.data() + linePos, kBlocksFree, sizeof kBlocksFree - 1);
+            listingEnd = true;
+            return;
+        }
+        if (dir.entryType() != 0 && dir.matchName(listingPattern.c_str())) break;
+    }
+    putBlockCount(dir.entryBlocks());
+    auto q = static_cast<std::size_t>(linePos);
+    std::uint8_t type = dir.entryType();
+    if ((type & d64::kTypeClosed) == 0) line[q + kOpenMarkAt] = '*';
+    if (type & d64::kTypeLocked) line[q + kLockMarkAt] = '<';
+    std::memcpy(line.data() + q + kTypeAt, d64::fileTypeNames[type & d64::kTypeMask], 3);
+    line[q] = '"';
+    std::int32_t n = dir.copyName(reinterpret_cast<char*>(line.data() + q + 1));
+    line[q + 1 + static_cast<std::size_t>(n)] = '"';
+    linePos += n + 2;
+}
+
+void DualBackedDrive::openHostDirectory() {
+    if (!beginListing()) return;
+    // The pattern is matched against the names in this one directory: a "/"
+    // in it separates nothing, so the listing never reaches outside.
+    upcoming.reset();
+    platform::FoundFile first;
+    if (finder.start(path, listingPattern) && finder.next(first))
+        upcoming = std::move(first);
+    else
+        listingEnd = true;
+    hostListingDone = false;
+}
+
+void DualBackedDrive::fillHostDirectoryLine() {
+    if (hostListingDone || listingEnd || !upcoming) {
+        listingEnd = true;
+        return;
+    }
+    platform::FoundFile entry = std::move(*upcoming);
+    upcoming.reset();
+    platform::FoundFile following;
+    if (finder.next(following))
+        upcoming = std::move(following);
+    else
+        hostListingDone = true;
+    std::int64_t blocks = entry.length / kBytesPerBlock + (entry.length % kBytesPerBlock != 0);
+    putBlockCount(static_cast<std::int32_t>(blocks & 0xFFFF));
+    for (char c : entry.name) {
+        if (linePos >= lineLength - 1) break;
+        line[static_cast<std::size_t>(linePos++)] = toHostChar(static_cast<std::uint8_t>(c));
+    }
+}
+
+}  // namespace brimwick::drive

@@ -1,0 +1,182 @@
+// Mounting, saving and creating images, and copying files in and out.
+#include "drive/drive_unit.h"
+
+#include <array>
+#include <vector>
+
+#include "d64/blank_image.h"
+#include "d64/c1541_error.h"
+#include "d64/file_cursor.h"
+#include "d64/file_types.h"
+#include "d64/geometry.h"
+#include "drive/host_files.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+#include "platform/trace_log.h"
+
+namespace brimwick::drive {
+
+using platform::traceLog;
+
+namespace {
+
+// The RAM dump's C64 load address, little-endian.
+constexpr std::array<std::uint8_t, 2> kRamLoadAddress = {0x00, 0x10};
+
+}  // namespace
+
+DriveUnit::~DriveUnit() {
+    unmount();
+}
+
+void DriveUnit::mount(const std::string& newPath, bool serveDirectory) {
+    unmount();
+    path = serveDirectory ? platform::withTrailingSeparator(newPath) : newPath;
+    hostMode = serveDirectory;
+    if (!hostMode) loadImage();
+    reset(image);
+}
+
+void DriveUnit::unmount() {
+    if (!hostMode) saveImage();
+    // Every channel lets go of the image before it goes.
+    reset(nullptr);
+    imageBuffer_.reset();
+    hostMode = false;
+}
+
+bool DriveUnit::saveImage() {
+    if (image == nullptr) return true;
+    bool saved = true;
+    if (ramModified) {
+        std::vector<std::uint8_t> dump(kRamLoadAddress.begin(), kRamLoadAddress.end());
+        dump.insert(dump.end(), ram.begin(), ram.end());
+        try {
+            platform::writeFileAtomically(ramFilePath, dump.data(), dump.size());
+            ramModified = false;
+        } catch (const platform::FileError& e) {
+            traceLog() << "\nDiskimage could not be saved " << e.cause() << "\n";
+            saved = false;
+        }
+    }
+    if (imageModified) {
+        traceLog() << "\n Saving_Diskimage";
+        try {
+            // A crash or a full disk halfway through keeps the old image whole.
+            platform::writeFileAtomically(path, image, d64::kImageSize);
+            imageModified = false;
+        } catch (const platform::FileError& e) {
+            traceLog() << "\nFile could not be saved " << e.cause() << "\n";
+            saved = false;
+        }
+    }
+    return saved;
+}
+
+void DriveUnit::loadImage() {
+    imageBuffer_ = std::make_unique<std::uint8_t[]>(d64::kImageSize);
+    image = imageBuffer_.get();
+    traceLog() << "\n versuch load diskimage: " << path;
+    try {
+        // Only the blocks count: error bytes appended to the image are ignored.
+        platform::File file(path, platform::File::Mode::Read);
+        file.read(image, d64::kImageSize);
+    } catch (const platform::FileError& e) {
+        imageBuffer_.reset();
+        image = nullptr;
+        traceLog() << "\n"
+                   << "\nFile could not be opened " << e.cause() << "\n";
+    }
+}
+
+void DriveUnit::newImage(TextSlice newPath) {
+    unmount();
+    imageBuffer_ = std::make_unique<std::uint8_t[]>(d64::kImageSize);
+    reset(imageBuffer_.get());
+    d64::formatBlankImage(image);
+    imageModified = true;
+    hostMode = false;
+    path = newPath.cstr();
+}
+
+std::int32_t DriveUnit::typeFromExtension(const std::string& hostFile) {
+    TextSlice extension(hostFile.c_str());
+    selectLastFour(extension).foldLower();
+    std::string four(extension.window());
+    traceLog() << "\n Die Fileendung lautet " << four;
+    for (std::int32_t type = d64::kFileTypeRel; type >= d64::kFileTypeDel; --type)
+        if (four == fileTypeExtensions[type]) return type;
+    return d64::kFileTypeDel;
+}
+
+AddResult DriveUnit::addHostFile(const std::string& hostFile) {
+    if (image == nullptr || hostMode) return AddResult::NoImage;
+    traceLog() << "\n Filepath = " << hostFile;
+    // The PC name game.prg is the C64 name GAME.
+    TextSlice baseName(hostFile.c_str());
+    selectBaseName(baseName).swapCase();
+    std::string name(baseName.window().substr(0, d64::kNameLength));
+
+    std::vector<std::uint8_t> data;
+    try {
+        data = platform::readFile(hostFile, d64::kImageSize);
+    } catch (const platform::FileError&) {
+        traceLog() << "\n ERROR Add To Diskimage.";
+        return AddResult::Unreadable;
+    }
+
+    // The same name is replaced in its own entry. Names are compared as they
+    // are: a "*" or "?" in a PC name is no pattern that could hit another file.
+    d64::BlockCursor dir(image);
+    dir.rewind();
+    bool found = false;
+    while (!found && dir.nextEntry() != d64::kEndOfChain)
+        found = dir.entryType() != 0 && dir.name() == name;
+    if (found)
+        dir.deleteFile();
+    else
+        dir.findFreeEntry();  // goes on from the end of the search
+    dir.writeName(name.c_str());
+    dir.allocateFirstBlock();
+    dir.setEntryType(static_cast<std::uint8_t>(typeFromExtension(hostFile)));
+    d64::FileCursor file(image);
+    file.openAt(dir.entryFirstBlock());
+    for (std::uint8_t b : data) file.writeNext(b);
+    file.finishWrite();
+    dir.closeEntry();
+    imageModified = true;
+    return AddResult::Added;
+}
+
+bool DriveUnit::extractAll(DriveUnit& target) {
+    if (!target.hostMode || hostMode || image == nullptr) return false;
+    bool complete = true;
+    d64::BlockCursor dir(image);
+    dir.rewind();
+    while (dir.nextEntry() != d64::kEndOfChain) {
+        std::uint8_t type = dir.entryType();
+        if (type == 0 || (type & d64::kTypeClosed) == 0) continue;
+        char name[d64::kNameLength + 1];
+        dir.copyName(name);
+        toHostName(name);
+        std::string hostFile = target.path + name + fileTypeExtensions[type & d64::kTypeMask];
+        try {
+            std::vector<std::uint8_t> bytes;
+            d64::FileCursor file(image);
+            file.openAt(dir.entryFirstBlock());
+            for (std::int32_t b; (b = file.readNext()) != d64::kEndOfChain;)
+                bytes.push_back(static_cast<std::uint8_t>(b));
+            platform::writeFile(hostFile, bytes.data(), bytes.size());
+        } catch (const platform::FileError&) {
+            traceLog() << "\nProbleme bei File: " << hostFile;
+            complete = false;
+        } catch (const c1541_error*) {
+            // A damaged chain spoils this file only; the others still come out.
+            traceLog() << "\nProbleme bei File: " << hostFile;
+            complete = false;
+        }
+    }
+    return complete;
+}
+
+}  // namespace brimwick::drive

@@ -1,0 +1,65 @@
+// A drive with its backing: the D64 image file it was mounted from (read
+// whole into memory, written back whole when it has changed) or a PC
+// directory. Also the image tools built on a drive: new empty images, adding
+// a PC file to an image, unpacking every file of an image into a directory.
+// A drive saves a modified image when it is unmounted, remounted or destroyed;
+// drive RAM changed by DOS commands is dumped to RAM_C1541.prg beside it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/text_slice.h"
+#include "drive/dual_backed_drive.h"
+
+namespace brimwick::drive {
+
+// Where saveImage dumps drive RAM that DOS commands changed: a C64 program
+// loading at $1000.
+inline constexpr const char* kRamFileName = "RAM_C1541.prg";
+
+// The outcome of addHostFile.
+enum class AddResult {
+    NoImage,     // the drive holds no image (or serves a PC directory)
+    Added,       // the file is in the image
+    Unreadable,  // the PC file could not be read; the image is unchanged
+};
+
+class DriveUnit : public DualBackedDrive {
+  public:
+    DriveUnit() = default;
+    ~DriveUnit() override;
+
+    // Serves the image file at `newPath`, or the PC directory there when
+    // `serveDirectory`; a modified image held so far is saved first. An image
+    // that cannot be read leaves the drive without one.
+    void mount(const std::string& newPath, bool serveDirectory);
+    // Saves a modified image and drops the backing: the drive then has neither
+    // an image nor a PC directory.
+    void unmount();
+    // Writes the RAM dump when DOS commands changed RAM and the image file
+    // when the image changed; true when everything needed was written.
+    bool saveImage();
+    // Reads the image file named by `path` into a new image.
+    void loadImage();
+    // A new empty image, to be written to `newPath` at the next save.
+    void newImage(TextSlice newPath);
+    // Copies a PC file into the image under its base name, typed by its
+    // extension; an existing file of that name is replaced.
+    AddResult addHostFile(const std::string& hostFile);
+    // Writes every closed file of the image into the PC directory that
+    // `target` serves; true when every file was written.
+    bool extractAll(DriveUnit& target);
+    // The file type that a PC file's extension names (.seq, .prg, ...), DEL
+    // for any other.
+    static std::int32_t typeFromExtension(const std::string& hostFile);
+    void markImageModified() { imageModified = true; }
+
+    std::string ramFilePath = kRamFileName;  // where the RAM dump goes
+
+  private:
+    std::unique_ptr<std::uint8_t[]> imageBuffer_;  // owns the image that `image` points to
+};
+
+}  // namespace brimwick::drive

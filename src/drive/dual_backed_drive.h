@@ -1,0 +1,54 @@
+// A drive that serves either its D64 image or a directory of the PC. In PC
+// mode every C64 file is one PC file named after it, with an extension for
+// its type (GAME as a PRG is game.prg); a channel holds the whole file in
+// memory from OPEN to CLOSE and the PC file is written only at CLOSE.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "drive/drive_core.h"
+#include "platform/file_finder.h"
+
+namespace brimwick::drive {
+
+class DualBackedDrive : public DriveCore {
+  public:
+    void openFile() override;
+    void openDirectory() override;
+    void closeFile() override;
+    void fillDirectoryLine() override;
+    std::int32_t readByte() override;
+    void writeByte(std::uint8_t b) override;
+    void reset(std::uint8_t* newImage) override;
+    void setError(const c1541_error* error) override;
+
+    // The PC file of the current channel: path, converted name, extension.
+    std::string hostPath() const;
+
+    std::array<std::int32_t, kChannelCount> hostAccess{};  // accessMode at the channel's OPEN
+    std::array<std::int32_t, kChannelCount> hostType{};    // fileType at the channel's OPEN
+    std::array<std::string, kChannelCount> hostName;       // the converted name at the OPEN
+    std::array<std::unique_ptr<std::uint8_t[]>, kChannelCount> hostBuffer;  // whole file, or none
+    std::array<std::int32_t, kChannelCount> hostPos{};     // read or write position in hostBuffer
+    std::array<std::int32_t, kChannelCount> hostLength{};  // bytes read from the PC file at OPEN
+    bool hostListingDone = false;  // the PC directory enumeration delivered its last file
+    platform::FileFinder finder;   // enumerates the PC directory for "$"
+    std::optional<platform::FoundFile> upcoming;  // the entry the next listing line shows
+    std::string path;       // the image file, or the PC directory with its trailing separator
+    bool hostMode = false;  // serves a PC directory instead of the image
+
+  private:
+    void openHostFile();
+    void closeHostFile();
+    std::int32_t readHostByte();
+    void writeHostByte(std::uint8_t b);
+    void openHostDirectory();
+    void fillHostDirectoryLine();
+    void freeHostBuffer(std::int32_t channel);
+};
+
+}  // namespace brimwick::drive

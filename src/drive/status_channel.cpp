@@ -1,0 +1,40 @@
+// Channel 15 read: the status line "NN,TEXT,TT,SS" and a carriage return.
+// Reading the status clears it, as on the 1541, whether or not the C64 reads
+// all of it; reading on after the carriage return starts the same text again.
+#include <cstdio>
+#include <cstring>
+
+#include "drive/drive_core.h"
+
+namespace brimwick::drive {
+
+namespace {
+
+// The end of a status line: a carriage return, then the text's end.
+constexpr char kStatusEnd[] = {'\r', '\0', '\0', '\0'};
+constexpr std::uint8_t kCarriageReturn = 0x0D;
+
+}  // namespace
+
+void DriveCore::formatStatus() {
+    char* text = commandText();
+    std::size_t n = std::strlen(status->text);
+    std::memcpy(text, status->text, n);
+    int added = std::snprintf(text + n, kRamBufferSize - n, ",%d,%d",
+                              static_cast<int>(status->track), static_cast<int>(status->sector));
+    n += static_cast<std::size_t>(added);
+    std::memcpy(text + n, kStatusEnd, sizeof kStatusEnd);
+    status = errorRow(kErrOk);
+}
+
+std::int32_t DriveCore::readStatusByte() {
+    if (commandLength >= kCommandLimit) return kNothingToRead;
+    std::int32_t v = ram[static_cast<std::size_t>(commandLength++)];
+    if (v == kCarriageReturn) {
+        commandLength = 0;
+        return v | kLastByte;
+    }
+    return v;
+}
+
+}  // namespace brimwick::drive

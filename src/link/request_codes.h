@@ -1,0 +1,46 @@
+// The command bytes with which the C64's link kernal opens a request. Most
+// stand for one diverted serial-bus routine of the kernal (LISTEN, SECOND,
+// CIOUT, ...); the others are the link's own services.
+#pragma once
+
+#include <cstdint>
+
+namespace brimwick::link {
+
+enum RequestCode : std::uint8_t {
+    kNop = 0,
+    kDeviceServed = 1,       // is the device at $00BA served by the PC?
+    kKeyboardPoll = 3,       // a key for the keyboard buffer, and the screen mirror
+    kInputLine = 5,          // the BASIC input line at $0200
+    kListenTalk = 6,         // LISTEN or TALK (argument: 0x20/0x40 + device)
+    kSecond = 7,             // SECOND
+    kTalkSecond = 8,         // TKSA
+    kUntalk = 9,             // UNTLK
+    kUnlisten = 10,          // UNLSN
+    kByteToDrive = 11,       // CIOUT
+    kByteFromDrive = 12,     // ACPTR
+    kCheckPassThrough = 13,  // is the addressed device passed through?
+    kBoostLoad = 14,         // whole-file load or verify
+    kBoostSave = 15,         // whole-file save
+    kListenCurrent = 16,     // LISTEN + SECOND on the addressed drive
+    kTalkCurrent = 17,       // TALK + TKSA on the addressed drive
+    kExtendedMessage = 32,   // a 16-byte message from a C64 tool
+    kWriteRom = 255,         // the kernal upload
+};
+
+// C64 locations and routines the dispatcher uses.
+inline constexpr int kC64VerifyFlag = 0x0093;     // 0 LOAD, else VERIFY
+inline constexpr int kC64SerialCommand = 0x0095;  // buffered LISTEN/TALK + device
+inline constexpr int kC64SaveStart = 0x00AC;      // SAVE start address, low first
+inline constexpr int kC64DeviceNumber = 0x00BA;   // current device number
+inline constexpr int kC64KeyCount = 0x00C6;       // characters in the keyboard buffer
+inline constexpr int kC64InputLine = 0x0200;      // BASIC input line buffer
+inline constexpr int kC64Screen = 0x0400;         // first byte of screen memory
+inline constexpr int kC64SetStatus = 0xFE1C;      // ORs A into the status byte ST
+
+// ST bits the PC sets through $FE1C.
+inline constexpr int kStDriveError = 0x02;
+inline constexpr int kStVerifyError = 0x10;
+inline constexpr int kStEndOfFile = 0x40;
+
+}  // namespace brimwick::link

@@ -1,0 +1,268 @@
+// Parsing and running vc64 scripts.
+#include "link/vc64/script.h"
+
+#include <cctype>
+#include <cstdio>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace brimwick::link::vc64 {
+
+namespace {
+
+// A script line cut into words; quoted words keep their bytes.
+struct Word {
+    std::string text;     // the word, escapes resolved
+    bool quoted = false;  // it was written in double quotes
+};
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::vector<Word> splitWords(const std::string& line) {
+    std::vector<Word> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+            continue;
+        }
+        Word word;
+        if (line[i] == '"') {
+            word.quoted = true;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < line.size()) {
+                    char e = line[i++];
+                    if ((e == 'x' || e == 'X') && i + 1 < line.size() && hexDigit(line[i]) >= 0 &&
+                        hexDigit(line[i + 1]) >= 0) {
+                        word.text.push_back(
+                            static_cast<char>(hexDigit(line[i]) * 16 + hexDigit(line[i + 1])));
+                        i += 2;
+                    } else if (e == '"' || e == '\\') {
+                        word.text.push_back(e);
+                    } else {
+                        throw std::runtime_error(std::string("unknown escape \\") + e);
+                    }
+                    continue;
+                }
+                word.text.push_back(c);
+            }
+            if (!closed) throw std::runtime_error("missing closing quote");
+        } else {
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                word.text.push_back(line[i++]);
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+int number(const Word& w, int low, int high, const char* what) {
+    std::size_t used = 0;
+    int value = 0;
+    try {
+        value = std::stoi(w.text, &used, 0);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (w.quoted || used != w.text.size() || value < low || value > high)
+        throw std::runtime_error(std::string("bad ") + what + " '" + w.text + "'");
+    return value;
+}
+
+const std::string& quoted(const Word& w, const char* what) {
+    if (!w.quoted) throw std::runtime_error(std::string(what) + " must be in double quotes");
+    return w.text;
+}
+
+std::string hex2(int v) {
+    char buffer[4];
+    std::snprintf(buffer, sizeof buffer, "%02X", v & 0xFF);
+    return buffer;
+}
+
+std::string hex4(int v) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04X", v & 0xFFFF);
+    return buffer;
+}
+
+void need(const std::vector<Word>& words, std::size_t count, const char* usage) {
+    if (words.size() < count) throw std::runtime_error(std::string("usage: ") + usage);
+}
+
+}  // namespace
+
+bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup) {
+    VirtualKernal& k = setup.kernal;
+    try {
+        std::vector<Word> w = splitWords(line);
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        const std::string& op = w[0].text;
+        setup.c64.cable.failure.clear();
+        auto checkLink = [&]() {
+            if (!setup.c64.cable.failure.empty())
+                throw std::runtime_error("link: " + setup.c64.cable.failure);
+        };
+        if (op == "serve") {
+            need(w, 3, "serve DEV PATH");
+            int device = number(w[1], 5, 14, "device");
+            drive::DriveUnit& unit = setup.serve(device, w[2].text);
+            out << "serve " << device << (unit.hostMode ? " dir " : " image ") << w[2].text << '\n';
+        } else if (op == "load") {
+            need(w, 3, "load DEV \"NAME\" [SA] [fast] [verify] [> FILE]");
+            int device = number(w[1], 0, 31, "device");
+            const std::string& name = quoted(w[2], "NAME");
+            int secondary = 0;
+            bool fast = false, verify = false;
+            std::optional<std::string> target;
+            for (std::size_t i = 3; i < w.size(); ++i) {
+                if (w[i].text == "fast" && !w[i].quoted) {
+                    fast = true;
+                } else if (w[i].text == "verify" && !w[i].quoted) {
+                    verify = true;
+                } else if (w[i].text == ">" && !w[i].quoted) {
+                    if (i + 1 >= w.size()) throw std::runtime_error("'>' needs a file");
+                    target = w[++i].text;
+                } else {
+                    secondary = number(w[i], 0, 15, "secondary address");
+                }
+            }
+            TransferResult r = setup.run(k.load(device, name, secondary, fast, verify));
+            checkLink();
+            out << "load $" << hex4(r.start) << "-$" << hex4(r.end) << " st=$" << hex2(r.st)
+                << '\n';
+            if (target && r.ok) {
+                std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(r.start & 0xFF),
+                                                   static_cast<std::uint8_t>(r.start >> 8)};
+                for (int a = r.start; a < r.end; ++a)
+                    bytes.push_back(setup.c64.memory.ram[static_cast<std::size_t>(a & 0xFFFF)]);
+                platform::writeFile(*target, bytes.data(), bytes.size());
+            }
+        } else if (op == "save") {
+            need(w, 4, "save DEV \"NAME\" FILE [fast]");
+            int device = number(w[1], 0, 31, "device");
+            const std::string& name = quoted(w[2], "NAME");
+            std::vector<std::uint8_t> program = platform::readFile(w[3].text, 0x10002);
+            if (program.size() < 2) throw std::runtime_error(w[3].text + " holds no load address");
+            int start = program[0] | (program[1] << 8);
+            int end = start + static_cast<int>(program.size()) - 2;
+            if (end > 0x10000) throw std::runtime_error(w[3].text + " does not fit below $FFFF");
+            for (std::size_t i = 2; i < program.size(); ++i)
+                setup.c64.memory.write(start + static_cast<int>(i) - 2, program[i]);
+            bool fast = w.size() > 4 && w[4].text == "fast";
+            TransferResult r = setup.run(k.save(device, name, start, end, fast));
+            checkLink();
+            out << "save $" << hex4(r.start) << "-$" << hex4(r.end) << " st=$" << hex2(r.st)
+                << '\n';
+        } else if (op == "open") {
+            need(w, 5, "open LFN DEV SA \"NAME\"");
+            int lfn = number(w[1], 1, 255, "logical file");
+            int device = number(w[2], 0, 31, "device");
+            int secondary = number(w[3], 0, 15, "secondary address");
+            setup.run(k.open(lfn, device, secondary, quoted(w[4], "NAME")));
+            checkLink();
+            out << "open " << lfn << " st=$" << hex2(k.st()) << '\n';
+        } else if (op == "print") {
+            need(w, 3, "print LFN \"TEXT\"");
+            int lfn = number(w[1], 1, 255, "logical file");
+            setup.run(k.print(lfn, quoted(w[2], "TEXT")));
+            checkLink();
+            out << "print " << lfn << " st=$" << hex2(k.st()) << '\n';
+        } else if (op == "get") {
+            need(w, 3, "get LFN N");
+            int lfn = number(w[1], 1, 255, "logical file");
+            int count = number(w[2], 1, 65536, "count");
+            setup.run(k.get(lfn, count));
+            checkLink();
+            out << "get " << lfn << ":";
+            for (std::uint8_t b : k.received) out << ' ' << hex2(b);
+            out << " st=$" << hex2(k.st()) << '\n';
+        } else if (op == "close") {
+            need(w, 2, "close LFN");
+            int lfn = number(w[1], 1, 255, "logical file");
+            setup.run(k.close(lfn));
+            checkLink();
+            out << "close " << lfn << '\n';
+        } else if (op == "status") {
+            need(w, 2, "status DEV");
+            int device = number(w[1], 0, 31, "device");
+            setup.run(k.readStatus(device));
+            checkLink();
+            out << "status " << device << ": " << k.statusText << '\n';
+        } else if (op == "cmd") {
+            need(w, 3, "cmd DEV \"TEXT\"");
+            int device = number(w[1], 0, 31, "device");
+            setup.run(k.command(device, quoted(w[2], "TEXT")));
+            checkLink();
+            out << "cmd " << device << " st=$" << hex2(k.st()) << '\n';
+        } else if (op == "keys") {
+            need(w, 2, "keys N");
+            int count = number(w[1], 1, 100000, "count");
+            k.keys.clear();
+            for (int i = 0; i < count; ++i) {
+                setup.run(k.keyboardPoll());
+                checkLink();
+            }
+            out << "keys:";
+            for (int key : k.keys)
+                if (key != 0) out << ' ' << hex2(key);
+            out << '\n';
+        } else if (op == "ext") {
+            std::vector<std::uint8_t> message;
+            for (std::size_t i = 1; i < w.size(); ++i) {
+                const std::string& t = w[i].text;
+                if (t.size() % 2 != 0) throw std::runtime_error("bad hex '" + t + "'");
+                for (std::size_t j = 0; j < t.size(); j += 2) {
+                    int hi = hexDigit(t[j]), lo = hexDigit(t[j + 1]);
+                    if (hi < 0 || lo < 0) throw std::runtime_error("bad hex '" + t + "'");
+                    message.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+                }
+            }
+            if (message.size() > 16) throw std::runtime_error("an extended message has 16 bytes");
+            int end = setup.run(k.extendedMessage(message));
+            checkLink();
+            out << "ext " << (end == kServed ? "served" : "not served") << '\n';
+        } else if (op == "upload") {
+            int bytes = setup.run(k.upload());
+            checkLink();
+            out << "upload " << bytes << '\n';
+        } else {
+            throw std::runtime_error("unknown operation '" + op + "'");
+        }
+        return true;
+    } catch (const std::exception& e) {
+        out << "error: " << e.what() << '\n';
+    } catch (const platform::FileError& e) {
+        out << "error: " << e.message() << '\n';
+    }
+    return false;
+}
+
+int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup) {
+    int failures = 0;
+    std::string line;
+    while (std::getline(script, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!runScriptLine(line, transcript, setup)) ++failures;
+    }
+    return failures;
+}
+
+}  // namespace brimwick::link::vc64

@@ -1,0 +1,86 @@
+// What the modified kernal of the virtual C64 does with the link: its
+// serial-bus routines (LISTEN, SECOND, CIOUT, UNLISTEN, TALK, TKSA, ACPTR,
+// UNTALK) become requests, and on top of them OPEN, CLOSE, PRINT#, GET#,
+// LOAD, VERIFY and SAVE, byte by byte or as whole-file transfers, status
+// reads, DOS commands, keyboard polls, extended messages and the kernal
+// upload. A request that the PC declines falls to the C64's own serial bus,
+// where this virtual C64 has no drives: the kernal reports "device not
+// present" (ST bit 7).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/vc64/virtual_c64.h"
+
+namespace brimwick::link::vc64 {
+
+// ST bits.
+inline constexpr std::uint8_t kStTimeoutRead = 0x02;  // drive error / file not found
+inline constexpr std::uint8_t kStVerify = 0x10;       // verify mismatch
+inline constexpr std::uint8_t kStEoi = 0x40;          // end of file
+inline constexpr std::uint8_t kStDeviceNotPresent = 0x80;
+
+// Where LOAD puts a program loaded with secondary address 0 (BASIC start).
+inline constexpr int kBasicStart = 0x0801;
+// Where an extended message is kept while the PC reads it.
+inline constexpr int kMessageBuffer = 0x0340;
+
+// Outcome of a LOAD or SAVE.
+struct TransferResult {
+    int start = 0;        // first address
+    int end = 0;          // one past the last address
+    std::uint8_t st = 0;  // ST afterwards
+    bool ok = false;      // the file was found and transferred
+};
+
+class VirtualKernal {
+  public:
+    explicit VirtualKernal(VirtualC64& machine) : c64(machine) {}
+
+    VirtualC64& c64;                           // the machine underneath
+    std::map<int, std::pair<int, int>> files;  // logical file -> (device, secondary)
+    std::vector<std::uint8_t> received;        // bytes of the last GET#/LOAD
+    std::string statusText;                    // text of the last status read
+    std::vector<int> keys;                     // key codes of the last keyboard polls
+    bool drainKeyboard = true;                 // BASIC consumes typed keys at once
+
+    // The serial-bus routines, each one request (or none when not diverted).
+    Task<int> listen(int device);
+    Task<int> talk(int device);
+    Task<int> second(int secondary);
+    Task<int> tksa(int secondary);
+    Task<int> ciout(std::uint8_t value);
+    Task<int> acptr();  // the byte, with ST updated
+    Task<int> unlisten();
+    Task<int> untalk();
+
+    Task<int> open(int lfn, int device, int secondary, std::string name);
+    Task<int> print(int lfn, std::string text);
+    Task<int> get(int lfn, int count);
+    Task<int> close(int lfn);
+    Task<TransferResult> load(int device, std::string name, int secondary, bool fast, bool verify);
+    Task<TransferResult> save(int device, std::string name, int start, int end, bool fast);
+    Task<int> readStatus(int device);
+    Task<int> command(int device, std::string text);
+    Task<int> keyboardPoll();
+    Task<int> extendedMessage(std::vector<std::uint8_t> message);
+    Task<int> upload();
+
+    std::uint8_t st() const { return c64.st(); }
+
+  private:
+    // Runs a bus request with an argument byte; a declined one falls to the
+    // real bus, which has nothing on it.
+    Task<int> busRequest(std::uint8_t code, std::uint8_t argument);
+    void clearSt() { c64.memory.write(kStatusByte, 0); }
+    void orSt(std::uint8_t bits) {
+        c64.memory.write(kStatusByte, static_cast<std::uint8_t>(c64.st() | bits));
+    }
+    // True when the PC serves `device` (request 1).
+    Task<int> deviceServed(int device);
+};
+
+}  // namespace brimwick::link::vc64

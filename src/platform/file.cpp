@@ -1,0 +1,164 @@
+// POSIX implementation of the file layer.
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace brimwick::platform {
+
+std::string FileError::message() const {
+    return operation_ + " " + path_ + ": " + std::strerror(cause_);
+}
+
+File::File(const std::string& path, Mode mode) : path_(path) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case Mode::Read:
+            flags |= O_RDONLY;
+            break;
+        case Mode::CreateTruncate:
+            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case Mode::Append:
+            flags |= O_WRONLY | O_CREAT | O_APPEND;
+            break;
+        case Mode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+    }
+    do {
+        fd_ = ::open(path.c_str(), flags, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) throw FileError("open", path, errno);
+    if (mode == Mode::Read || mode == Mode::ReadWrite) {
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+            throw FileError("open", path, EISDIR);
+        }
+    }
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t File::read(void* data, std::size_t limit) {
+    auto* out = static_cast<char*>(data);
+    std::size_t done = 0;
+    while (done < limit) {
+        ssize_t n = ::read(fd_, out + done, limit - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw FileError("read", path_, errno);
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void File::write(const void* data, std::size_t count) {
+    const auto* in = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd_, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw FileError("write", path_, errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::int64_t File::length() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+void File::close() {
+    if (fd_ < 0) return;
+    int fd = fd_;
+    fd_ = -1;
+    int syncResult = ::fsync(fd);
+    int syncErrno = errno;
+    int closeResult = ::close(fd);
+    int closeErrno = errno;
+    // fsync is refused by pipes and some special files; only real write-back
+    // failures count.
+    if (syncResult != 0 && syncErrno != EINVAL && syncErrno != EROFS)
+        throw FileError("write", path_, syncErrno);
+    if (closeResult != 0 && closeErrno != EINTR) throw FileError("close", path_, closeErrno);
+}
+
+std::vector<std::uint8_t> readFile(const std::string& path, std::size_t limit) {
+    File file(path, File::Mode::Read);
+    std::int64_t length = file.length();
+    std::size_t want = limit;
+    if (length >= 0 && static_cast<std::uint64_t>(length) < want)
+        want = static_cast<std::size_t>(length);
+    std::vector<std::uint8_t> data(want);
+    data.resize(file.read(data.data(), want));
+    return data;
+}
+
+void writeFile(const std::string& path, const void* data, std::size_t count) {
+    File file(path, File::Mode::CreateTruncate);
+    file.write(data, count);
+    file.close();
+}
+
+void writeFileAtomically(const std::string& path, const void* data, std::size_t count) {
+    std::string temporary = path + ".brimwick-new";
+    try {
+        writeFile(temporary, data, count);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        int cause = errno;
+        ::unlink(temporary.c_str());
+        throw FileError("rename", path, cause);
+    }
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool makeDirectory(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return isDirectory(path);
+}
+
+}  // namespace brimwick::platform

@@ -1,0 +1,83 @@
+// Files on the PC's file system, behind RAII. Every failure throws FileError
+// carrying the errno cause number, which callers write to the trace log the
+// way the drive and shell code report a file that cannot be opened or written.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brimwick::platform {
+
+// A failed file operation: which operation, on which path, and why (errno).
+class FileError {
+  public:
+    FileError(std::string operation, std::string path, int cause)
+        : operation_(std::move(operation)), path_(std::move(path)), cause_(cause) {}
+
+    const std::string& operation() const { return operation_; }  // "open", "read", "write", ...
+    const std::string& path() const { return path_; }            // the file's path
+    int cause() const { return cause_; }                         // errno at the failure
+    std::string message() const;                                 // "write PATH: TEXT"
+
+  private:
+    std::string operation_;  // what was being done
+    std::string path_;       // the file it was done to
+    int cause_;              // errno value
+};
+
+// One open file. Moves, never copies; the destructor closes quietly, while
+// close() reports a late write failure (a full disk shows up there).
+class File {
+  public:
+    enum class Mode {
+        Read,            // existing file, read only
+        CreateTruncate,  // created or emptied, write only
+        Append,          // created when missing, writes go to the end
+        ReadWrite,       // existing file, read and write
+    };
+
+    File() = default;
+    File(const std::string& path, Mode mode);
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    // Reads up to `limit` bytes (fewer only at the end of the file).
+    std::size_t read(void* data, std::size_t limit);
+    // Writes all `count` bytes or throws.
+    void write(const void* data, std::size_t count);
+    // Length of the file in bytes.
+    std::int64_t length() const;
+    // Flushes to the disk and closes; throws when the data could not be written.
+    void close();
+
+  private:
+    int fd_ = -1;       // POSIX descriptor, -1 when closed
+    std::string path_;  // path as opened, for error messages
+};
+
+// Reads at most `limit` bytes of a file.
+std::vector<std::uint8_t> readFile(const std::string& path, std::size_t limit);
+
+// Writes a whole file, replacing what was there.
+void writeFile(const std::string& path, const void* data, std::size_t count);
+
+// Writes a whole file so that a crash or a full disk never leaves it torn:
+// the data go to a temporary file beside it, which is then renamed over it.
+void writeFileAtomically(const std::string& path, const void* data, std::size_t count);
+
+// True when the path names an existing directory.
+bool isDirectory(const std::string& path);
+// True when the path names an existing file or directory.
+bool exists(const std::string& path);
+// Creates a directory (and its missing parents); true when it exists afterwards.
+bool makeDirectory(const std::string& path);
+
+}  // namespace brimwick::platform

@@ -1,0 +1,47 @@
+// The trace log's sinks.
+#include "platform/trace_log.h"
+
+namespace brimwick::platform {
+
+bool TraceLog::open(const std::string& path) {
+    close();
+    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    sink_ = file_.is_open() ? Sink::File : Sink::Discard;
+    return sink_ == Sink::File;
+}
+
+void TraceLog::captureInMemory() {
+    close();
+    memory_.clear();
+    sink_ = Sink::Memory;
+}
+
+void TraceLog::close() {
+    if (file_.is_open()) file_.close();
+    if (sink_ == Sink::File) sink_ = Sink::Discard;
+}
+
+void TraceLog::flush() {
+    if (sink_ == Sink::File) file_.flush();
+}
+
+TraceLog& TraceLog::operator<<(std::string_view text) {
+    switch (sink_) {
+        case Sink::File:
+            file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+            break;
+        case Sink::Memory:
+            memory_.append(text);
+            break;
+        case Sink::Discard:
+            break;
+    }
+    return *this;
+}
+
+TraceLog& traceLog() {
+    static TraceLog log;
+    return log;
+}
+
+}  // namespace brimwick::platform

@@ -1,0 +1,53 @@
+// The program-wide diagnostic trace, written to message.txt in the working
+// directory. Callers write each line as "\n" followed by its text, numbers in
+// decimal; nothing in the program reads the log back. Tests capture it in
+// memory to check which lines were written.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace brimwick::platform {
+
+// Name of the trace file that the program opens in its working directory.
+inline constexpr const char* kTraceFileName = "message.txt";
+
+class TraceLog {
+  public:
+    // Opens (truncating) the trace file; false when it cannot be created, in
+    // which case the trace is discarded.
+    bool open(const std::string& path = kTraceFileName);
+    // From now on keeps everything written in memory (and nothing on disk).
+    void captureInMemory();
+    // What was written since captureInMemory or the last clearCaptured.
+    const std::string& captured() const { return memory_; }
+    void clearCaptured() { memory_.clear(); }
+    // Flushes and closes the file; later writes are discarded.
+    void close();
+    void flush();
+
+    TraceLog& operator<<(std::string_view text);
+    TraceLog& operator<<(const char* text) { return *this << std::string_view(text ? text : ""); }
+    TraceLog& operator<<(const std::string& text) { return *this << std::string_view(text); }
+    TraceLog& operator<<(char c) { return *this << std::string_view(&c, 1); }
+    template <typename Int>
+    requires(std::is_integral_v<Int> && !std::is_same_v<Int, char> &&
+             !std::is_same_v<Int, bool>) TraceLog&
+    operator<<(Int value) {
+        return *this << std::string_view(std::to_string(value));
+    }
+
+  private:
+    enum class Sink { Discard, File, Memory };
+    Sink sink_ = Sink::Discard;  // where writes go
+    std::ofstream file_;         // the trace file while Sink::File
+    std::string memory_;         // captured text while Sink::Memory
+};
+
+// The one trace log of the program.
+TraceLog& traceLog();
+
+}  // namespace brimwick::platform

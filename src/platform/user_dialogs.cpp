@@ -1,0 +1,49 @@
+// The headless dialogs and the program-wide choice of dialogs.
+#include "platform/user_dialogs.h"
+
+#include "platform/trace_log.h"
+
+namespace brimwick::platform {
+
+namespace {
+
+HeadlessDialogs headless;            // answers when no window is there
+UserDialogs* installed = &headless;  // the dialogs in use
+
+}  // namespace
+
+MessageAnswer defaultAnswer(MessageButtons buttons) {
+    switch (buttons) {
+        case MessageButtons::YesNo:
+        case MessageButtons::YesNoCancel:
+            return MessageAnswer::Yes;
+        case MessageButtons::RetryCancel:
+            return MessageAnswer::Retry;
+        case MessageButtons::Ok:
+        case MessageButtons::OkCancel:
+            break;
+    }
+    return MessageAnswer::Ok;
+}
+
+MessageAnswer HeadlessDialogs::messageBox(std::string_view text, std::string_view caption,
+                                          MessageButtons buttons, MessageIcon icon) {
+    (void)icon;
+    traceLog() << "\n" << caption << ": " << text;
+    return defaultAnswer(buttons);
+}
+
+std::optional<int> HeadlessDialogs::selectDrive(int preselected) {
+    traceLog() << "\nDrive selection: device " << preselected + 5;
+    return preselected;
+}
+
+UserDialogs& userDialogs() {
+    return *installed;
+}
+
+void setUserDialogs(UserDialogs* dialogs) {
+    installed = dialogs ? dialogs : &headless;
+}
+
+}  // namespace brimwick::platform

@@ -1,0 +1,61 @@
+// The few questions the program puts to the person at the PC: message boxes
+// and the choice of a drive. The desktop window installs an implementation
+// that shows real dialogs; until then (and in tests, tools and the fuzzer) a
+// headless one writes the text to the trace log and answers as though the
+// default button had been pressed, so nothing ever waits for a person.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace brimwick::platform {
+
+// The buttons a message box offers; the first one named is the default.
+enum class MessageButtons {
+    Ok,           // OK
+    OkCancel,     // OK (default), Cancel
+    YesNo,        // Yes (default), No
+    YesNoCancel,  // Yes (default), No, Cancel
+    RetryCancel,  // Retry (default), Cancel
+};
+
+// The icon shown beside a message box's text.
+enum class MessageIcon { None, Information, Question, Warning, Stop };
+
+// The button that closed a message box.
+enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
+
+// The device number offered first by the drive selection (device 9).
+inline constexpr int kPreselectedDrive = 4;
+
+class UserDialogs {
+  public:
+    virtual ~UserDialogs() = default;
+    // Shows a modal message box and returns the button that closed it.
+    virtual MessageAnswer messageBox(std::string_view text, std::string_view caption,
+                                     MessageButtons buttons, MessageIcon icon) = 0;
+    // Asks for one of the ten drives; the index 0..9 (device number - 5),
+    // or nothing when the person cancels.
+    virtual std::optional<int> selectDrive(int preselected = kPreselectedDrive) = 0;
+};
+
+// The default button of a set of buttons.
+MessageAnswer defaultAnswer(MessageButtons buttons);
+
+// Answers without a person: every text goes to the trace log, every message
+// box is closed with its default button, the drive selection with OK on the
+// preselected drive.
+class HeadlessDialogs : public UserDialogs {
+  public:
+    MessageAnswer messageBox(std::string_view text, std::string_view caption,
+                             MessageButtons buttons, MessageIcon icon) override;
+    std::optional<int> selectDrive(int preselected = kPreselectedDrive) override;
+};
+
+// The dialogs in use: the headless ones unless another was installed.
+UserDialogs& userDialogs();
+// Installs the dialogs to use from now on (not owned; must outlive their
+// use); null brings back the headless ones.
+void setUserDialogs(UserDialogs* dialogs);
+
+}  // namespace brimwick::platform

@@ -1,0 +1,43 @@
+// The trace log: file truncation at open, capture in memory, decimal numbers.
+#include "platform/trace_log.h"
+
+#include <gtest/gtest.h>
+
+#include "../temp_dir.h"
+
+namespace brimwick::platform {
+namespace {
+
+using testing::TempDir;
+
+TEST(TraceLog, CapturesLinesWithDecimalNumbers) {
+    TraceLog log;
+    log.captureInMemory();
+    log << "\n C1541-ERROR = "
+        << "62,FILE NOT FOUND"
+        << "\n bytes " << 0x1234 << ' ' << -5;
+    EXPECT_EQ(log.captured(), "\n C1541-ERROR = 62,FILE NOT FOUND\n bytes 4660 -5");
+    log.clearCaptured();
+    EXPECT_EQ(log.captured(), "");
+}
+
+TEST(TraceLog, OpenTruncatesAndCloseFlushes) {
+    TempDir dir;
+    std::string path = dir.write("message.txt", "old run");
+    TraceLog log;
+    ASSERT_TRUE(log.open(path));
+    log << "\nstart";
+    log.close();
+    log << "\nafter close is discarded";
+    auto bytes = TempDir::read(path);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\nstart");
+}
+
+TEST(TraceLog, UnwritablePathDiscards) {
+    TraceLog log;
+    EXPECT_FALSE(log.open("/nonexistent-dir/message.txt"));
+    log << "\nnothing";  // must not crash
+}
+
+}  // namespace
+}  // namespace brimwick::platform
