@@ -26,7 +26,9 @@ constexpr int kSegments = 40;
 constexpr int kLabelsPerSegment = 1000;
 constexpr int kRounds = 5;
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Runs a program with its arguments and waits; returns its exit status.
 int runProgram(const std::vector<std::string>& argv) {
@@ -46,12 +48,15 @@ int runProgram(const std::vector<std::string>& argv) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool has64tass() { return std::system("command -v 64tass >/dev/null 2>&1") == 0; }
+bool has64tass() {
+    return std::system("command -v 64tass >/dev/null 2>&1") == 0;
+}
 
 }  // namespace
 
 int main() {
-    const fs::path dir = fs::temp_directory_path() / ("brimwick-asm-bench-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("brimwick-asm-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const fs::path source = dir / "bench.a64";
     const std::string text = brimwick::bench::generateAsmSource(kSegments, kLabelsPerSegment);

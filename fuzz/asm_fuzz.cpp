@@ -13,10 +13,9 @@ using namespace brimwick::assembler;
 
 // Serves the fuzz input as the source and throws every output away.
 class FuzzFiles : public AssemblerFiles {
-public:
+  public:
     FuzzFiles(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool readSource(const std::string&, std::vector<std::uint8_t>& bytes,
-                    std::string&) override {
+    bool readSource(const std::string&, std::vector<std::uint8_t>& bytes, std::string&) override {
         bytes.assign(data_, data_ + size_);
         return true;
     }
@@ -27,7 +26,7 @@ public:
         return bytes.size() >= 2;
     }
 
-private:
+  private:
     const std::uint8_t* data_;  // the fuzz input
     std::size_t size_;          // its length
 };

@@ -21,10 +21,14 @@
 #include "asm/source_cursor.h"
 #include "asm/symbol_table.h"
 
+namespace brimwick::config {
+struct Settings;
+}
+
 namespace brimwick::assembler {
 
-// The assembler's options; they stand for the assembler fields of the
-// settings record (same defaults).
+// The assembler's options: the assembler fields of the settings record
+// (same defaults), plus the limit that stops endless loops.
 struct AssemblerOptions {
     bool addressInObjectName = true;   // add the start address to object file names
     bool showResultsOnSuccess = true;  // open the listing after a run without errors
@@ -33,6 +37,9 @@ struct AssemblerOptions {
     // a hard error.
     std::int64_t maxLinesPerPass = 10'000'000;
 };
+
+// The options as the settings record holds them right now.
+AssemblerOptions optionsFromSettings(const config::Settings& settings);
 
 enum class MessageKind { Error, Warning, HardError };
 

@@ -1,24 +1,28 @@
 // Disk and memory implementations of the assembler's file access.
 #include "asm/assembler_files.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "platform/file.h"
+#include "platform/trace_log.h"
 
 namespace brimwick::assembler {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Spare capacity of a read source, for the line the assembler appends.
 constexpr std::size_t kReadReserve = 16;
+// The listing is written in pieces of about this size.
+constexpr std::size_t kListingChunk = 65536;
+
+void logFailure(const platform::FileError& e) {
+    platform::traceLog() << "\n assembler: " << e.operation() << " " << e.path()
+                         << " failed, cause " << e.cause();
+}
 
 }  // namespace
+
+DiskFiles::DiskFiles() = default;
 
 DiskFiles::~DiskFiles() {
     closeListing();
@@ -26,56 +30,67 @@ DiskFiles::~DiskFiles() {
 
 bool DiskFiles::readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
                            std::string& failure) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        failure = std::strerror(errno);
+    try {
+        platform::File file(path, platform::File::Mode::Read);
+        const auto length = static_cast<std::size_t>(file.length());
+        bytes.clear();
+        bytes.reserve(length + kReadReserve);
+        bytes.resize(length);
+        bytes.resize(file.read(bytes.data(), length));
+        return true;
+    } catch (const platform::FileError& e) {
+        logFailure(e);
+        failure = std::strerror(e.cause());
+        bytes.clear();
         return false;
     }
-    bytes.clear();
-    // Read in one piece when the length is known; room is left for the
-    // assembler's appended last line.
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        const long length = std::ftell(file.get());
-        std::rewind(file.get());
-        if (length > 0) {
-            bytes.reserve(static_cast<std::size_t>(length) + kReadReserve);
-            bytes.resize(static_cast<std::size_t>(length));
-            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-        }
-    }
-    std::uint8_t chunk[65536];
-    for (;;) {
-        std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (got < sizeof chunk) break;
-    }
-    if (std::ferror(file.get())) {
-        failure = std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 bool DiskFiles::openListing(const std::string& path) {
     closeListing();
-    listing_ = std::fopen(path.c_str(), "wb");
-    return listing_ != nullptr;
+    try {
+        listing_ = std::make_unique<platform::File>(path, platform::File::Mode::CreateTruncate);
+        return true;
+    } catch (const platform::FileError& e) {
+        logFailure(e);  // the run goes on; its messages are lost
+        return false;
+    }
 }
 
 void DiskFiles::writeListing(std::string_view text) {
-    if (listing_ != nullptr) std::fwrite(text.data(), 1, text.size(), listing_);
+    if (!listing_) return;
+    pending_.append(text);
+    if (pending_.size() >= kListingChunk) flushListing();
+}
+
+void DiskFiles::flushListing() {
+    if (!listing_) return;
+    try {
+        listing_->write(pending_.data(), pending_.size());
+    } catch (const platform::FileError& e) {
+        logFailure(e);
+        listing_.reset();
+    }
+    pending_.clear();
 }
 
 void DiskFiles::closeListing() {
-    if (listing_ != nullptr) std::fclose(listing_);
-    listing_ = nullptr;
+    if (!listing_) return;
+    flushListing();
+    listing_.reset();
 }
 
 bool DiskFiles::writeObject(const std::string& path, std::span<const std::uint8_t> bytes) {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && ok;
+    try {
+        platform::File file(path, platform::File::Mode::CreateTruncate);
+        file.write(bytes.data(), bytes.size());
+        // Closed by the destructor: write() already reports a full disk, and
+        // forcing every object file to the disk would slow a run tenfold.
+        return true;
+    } catch (const platform::FileError& e) {
+        logFailure(e);
+        return false;
+    }
 }
 
 void MemoryFiles::addSource(const std::string& path, std::string_view text) {

@@ -5,12 +5,16 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace brimwick::platform {
+class File;
+}
 
 namespace brimwick::assembler {
 
@@ -29,10 +33,11 @@ class AssemblerFiles {
     virtual bool writeObject(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 };
 
-// Files on disk, through the platform's file calls.
+// Files on disk, through the platform's file calls. Failures are written to
+// the trace log with their cause number.
 class DiskFiles : public AssemblerFiles {
   public:
-    DiskFiles() = default;
+    DiskFiles();
     ~DiskFiles() override;
     DiskFiles(const DiskFiles&) = delete;
     DiskFiles& operator=(const DiskFiles&) = delete;
@@ -45,7 +50,10 @@ class DiskFiles : public AssemblerFiles {
     bool writeObject(const std::string& path, std::span<const std::uint8_t> bytes) override;
 
   private:
-    std::FILE* listing_ = nullptr;  // the open listing, or null
+    void flushListing();
+
+    std::unique_ptr<platform::File> listing_;  // the open listing, or null
+    std::string pending_;                      // listing text not yet written
 };
 
 // Files kept in memory: sources are given beforehand, outputs are collected.

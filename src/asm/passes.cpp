@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "asm/assembler.h"
+#include "base/text_slice.h"
 
 namespace brimwick::assembler {
 
@@ -18,13 +19,16 @@ Assembler::~Assembler() {
 }
 
 std::string Assembler::basePathOf(const std::string& sourcePath) {
+    TextSlice withoutExtension(sourcePath.c_str());
+    selectWithoutExtension(withoutExtension);
+    TextSlice directory(sourcePath.c_str());
+    selectDirectory(directory);
     // Only a "." in the file name itself starts the extension: a dot in a
-    // directory name must not send the listing into the parent directory.
-    std::size_t slash = sourcePath.find_last_of('/');
-    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t dot = sourcePath.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart) return sourcePath;
-    return sourcePath.substr(0, dot);
+    // directory name must not send the listing into the parent directory, and
+    // a name without one keeps its directory instead of losing its name.
+    if (!withoutExtension.found() || withoutExtension.length() < directory.length())
+        return sourcePath;
+    return std::string(withoutExtension.window());
 }
 
 void Assembler::writeListing(std::string_view text) {

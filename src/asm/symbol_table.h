@@ -71,8 +71,8 @@ class SymbolTable {
     // User records in fixed blocks, so that their addresses never change.
     std::vector<std::unique_ptr<SymbolRecord[]>> recordBlocks_;
     std::size_t recordCount_ = 0;  // user records allocated
-    std::vector<Slot> slots_;           // open-addressing hash index, power-of-two size
-    std::size_t usedSlots_ = 0;         // slots holding a name
+    std::vector<Slot> slots_;      // open-addressing hash index, power-of-two size
+    std::size_t usedSlots_ = 0;    // slots holding a name
 };
 
 }  // namespace brimwick::assembler

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "asm/assembler.h"
-#include "asm/desktop_open.h"
 #include "cli/commands.h"
+#include "config/settings.h"
+#include "platform/shell_open.h"
 
 namespace brimwick::cli {
 
@@ -15,15 +16,17 @@ namespace {
 
 struct AsmArguments {
     std::string source;          // the source file
-    bool addressName = true;     // add the start address to object file names
+    bool addressName = false;    // --address-name given
     bool noAddressName = false;  // --no-address-name given
     bool show = false;           // open the listing afterwards
 };
 
 int runAsm(const AsmArguments& args) {
     using namespace brimwick::assembler;
-    AssemblerOptions options;
-    options.addressInObjectName = !args.noAddressName;
+    AssemblerOptions options = optionsFromSettings(config::settings());
+    if (args.noAddressName) options.addressInObjectName = false;
+    if (args.addressName) options.addressInObjectName = true;
+    // The command line never opens the listing unless asked to.
     options.showResultsOnSuccess = args.show;
     options.showResultsOnErrors = args.show;
     auto assembler = std::make_unique<Assembler>(options);
@@ -35,7 +38,7 @@ int runAsm(const AsmArguments& args) {
         }
         std::cerr << args.source << ':' << m.line << ": " << kind << ": " << m.text << '\n';
     });
-    assembler->setDocumentOpener([](const std::string& path) { openWithDesktop(path); });
+    assembler->setDocumentOpener([](const std::string& path) { platform::openDocument(path); });
     const int errors = assembler->assembleFile(args.source);
     if (assembler->sourceUnreadable()) return 2;
     return errors == 0 ? 0 : 1;
@@ -49,7 +52,7 @@ void addAsmCommand(CLI::App& app, CommandRegistry& registry) {
         "asm", "Assemble a TurboAss 6502 source into C64 program files and a listing");
     cmd->add_option("SOURCE", args->source, "TurboAss source file")->required();
     auto* on = cmd->add_flag("--address-name", args->addressName,
-                             "Add the start address to object file names (default)");
+                             "Add the start address to object file names (the default setting)");
     auto* off = cmd->add_flag("--no-address-name", args->noAddressName,
                               "Name every object file after the source only");
     on->excludes(off);

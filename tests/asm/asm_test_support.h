@@ -2,6 +2,10 @@
 // collect the listing, the object files and the printed messages.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -41,8 +45,7 @@ struct RunResult {
     // The bytes of an object file without its load address.
     std::string code(const std::string& path = "/src/democ000.prg") const {
         auto it = written.find(path);
-        return it == written.end() || it->second.size() < 2 ? std::string()
-                                                            : it->second.substr(2);
+        return it == written.end() || it->second.size() < 2 ? std::string() : it->second.substr(2);
     }
 };
 
@@ -93,6 +96,28 @@ inline std::string hex(std::string_view data) {
         out += digits[c & 15];
     }
     return out;
+}
+
+// Runs a program with its arguments, its stdout dropped and its stderr sent
+// to `stderrPath` (dropped when empty); returns its exit status.
+inline int runProgram(const std::vector<std::string>& argv, const std::string& stderrPath = {}) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        const int err = stderrPath.empty()
+                            ? devNull
+                            : open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace brimwick::assembler::test

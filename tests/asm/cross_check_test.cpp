@@ -4,8 +4,6 @@
 // bytes. 64tass writes one file with the gaps between segments filled; we
 // write one file per segment and compare each with its slice.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +27,7 @@ std::string readFile(const fs::path& path) {
 }
 
 class CrossCheck : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (std::system("command -v 64tass >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "64tass is not installed";
@@ -42,19 +40,6 @@ protected:
         if (!dir_.empty()) fs::remove_all(dir_);
     }
 
-    static int run64tass(const fs::path& source, const fs::path& output) {
-        pid_t child = fork();
-        if (child == 0) {
-            if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
-            execlp("64tass", "64tass", "-a", "-T", "-q", source.c_str(), "-o", output.c_str(),
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
     // Assembles `text` with both assemblers and compares every segment.
     void compare(const std::string& text) {
         const fs::path source = dir_ / "cross.a64";
@@ -65,11 +50,12 @@ protected:
         ASSERT_EQ(ours->assembleFile(source.string()), 0) << readFile(dir_ / "cross.txt");
 
         const fs::path theirs = dir_ / "theirs.bin";
-        ASSERT_EQ(run64tass(source, theirs), 0);
+        ASSERT_EQ(runProgram({"64tass", "-a", "-T", "-q", source.string(), "-o", theirs.string()}),
+                  0);
         const std::string image = readFile(theirs);
         ASSERT_GE(image.size(), 2u);
-        const unsigned base = static_cast<unsigned char>(image[0]) +
-                              256u * static_cast<unsigned char>(image[1]);
+        const unsigned base =
+            static_cast<unsigned char>(image[0]) + 256u * static_cast<unsigned char>(image[1]);
 
         int segments = 0;
         for (const auto& entry : fs::directory_iterator(dir_)) {
@@ -77,8 +63,8 @@ protected:
             if (name.rfind("cross", 0) != 0 || entry.path().extension() != ".prg") continue;
             const std::string file = readFile(entry.path());
             ASSERT_GE(file.size(), 2u) << name;
-            const unsigned load = static_cast<unsigned char>(file[0]) +
-                                  256u * static_cast<unsigned char>(file[1]);
+            const unsigned load =
+                static_cast<unsigned char>(file[0]) + 256u * static_cast<unsigned char>(file[1]);
             ASSERT_GE(load, base) << name;
             const std::string slice = image.substr(2 + load - base, file.size() - 2);
             EXPECT_EQ(hex(file.substr(2)), hex(slice)) << name;
@@ -92,33 +78,54 @@ protected:
 
 TEST_F(CrossCheck, EveryAddressingMode) {
     compare(lines({
-        "zp = $fb", "*=$c000", "start lda #$41", " lda zp", " lda zp,x", " ldx zp,y",
-        " lda $1234", " lda $1234,x", " lda $1234,y", " lda (zp,x)", " lda (zp),y",
-        " asl a", " asl", " rol $10", " ror $1000,x", " lsr zp,x", " jmp ($0314)",
-        " jmp start", " jsr start", " bne start", " beq fwd", " bit $d011", " bit zp",
-        " cpx #1", " cpy $1234", " stx zp,y", " sty zp,x", " inc $d020", " dec zp,x",
-        " sta ($fc),y", " sta $0400,y", " ora #%1010", " and #12", " eor #$ff", " adc zp",
-        " sbc $1234,x", " cmp #\"a\"", " ldy $1000,x", " ldx $1000,y",
-        "fwd brk", " php", " clc", " plp", " sec", " rti", " pha", " cli", " rts", " pla",
-        " sei", " dey", " txa", " tya", " txs", " tay", " tax", " clv", " tsx", " iny",
-        " dex", " cld", " inx", " nop", " sed",
+        "zp = $fb",     "*=$c000",      "start lda #$41", " lda zp",      " lda zp,x",
+        " ldx zp,y",    " lda $1234",   " lda $1234,x",   " lda $1234,y", " lda (zp,x)",
+        " lda (zp),y",  " asl a",       " asl",           " rol $10",     " ror $1000,x",
+        " lsr zp,x",    " jmp ($0314)", " jmp start",     " jsr start",   " bne start",
+        " beq fwd",     " bit $d011",   " bit zp",        " cpx #1",      " cpy $1234",
+        " stx zp,y",    " sty zp,x",    " inc $d020",     " dec zp,x",    " sta ($fc),y",
+        " sta $0400,y", " ora #%1010",  " and #12",       " eor #$ff",    " adc zp",
+        " sbc $1234,x", " cmp #\"a\"",  " ldy $1000,x",   " ldx $1000,y", "fwd brk",
+        " php",         " clc",         " plp",           " sec",         " rti",
+        " pha",         " cli",         " rts",           " pla",         " sei",
+        " dey",         " txa",         " tya",           " txs",         " tay",
+        " tax",         " clv",         " tsx",           " iny",         " dex",
+        " cld",         " inx",         " nop",           " sed",
     }));
 }
 
 TEST_F(CrossCheck, DataDirectivesAndExpressions) {
     compare(lines({
-        "*=$0801", "table .byte 1,2,3,$ff,%1001,\"a\",\"Z\"", " .word table,$1234,65535",
-        " .rta table,$c000", " .text \"hello, world!\"", " .null \"abc\"",
-        "value = 2+3*4", " .byte value, <table, >table, (1+2)*3, 7/2, 12&10",
-        " .word value*256+1", " lda #<table", " ldx #>table", " lda table+1,x",
+        "*=$0801",
+        "table .byte 1,2,3,$ff,%1001,\"a\",\"Z\"",
+        " .word table,$1234,65535",
+        " .rta table,$c000",
+        " .text \"hello, world!\"",
+        " .null \"abc\"",
+        "value = 2+3*4",
+        " .byte value, <table, >table, (1+2)*3, 7/2, 12&10",
+        " .word value*256+1",
+        " lda #<table",
+        " ldx #>table",
+        " lda table+1,x",
     }));
 }
 
 TEST_F(CrossCheck, MacrosAndSegments) {
     compare(lines({
-        "poke .macro", " lda #@1", " sta @2", " .endm", "*=$c000", " #poke \"1\",\"$d020\"",
-        " #poke \"<data\",\"$d021\"", "data .byte 0", "*=$c100", "more #poke \"2\",\"more\"",
-        " jmp data", "*=$1000", " .word more",
+        "poke .macro",
+        " lda #@1",
+        " sta @2",
+        " .endm",
+        "*=$c000",
+        " #poke \"1\",\"$d020\"",
+        " #poke \"<data\",\"$d021\"",
+        "data .byte 0",
+        "*=$c100",
+        "more #poke \"2\",\"more\"",
+        " jmp data",
+        "*=$1000",
+        " .word more",
     }));
 }
 

@@ -26,8 +26,8 @@ TEST(AssemblyRun, ListingAndObjectFileOfASmallProgram) {
 }
 
 TEST(AssemblyRun, MessagesInTheListingInOrder) {
-    RunResult r = assembleText(lines({"*=$c000", "lda fwd", ".byte 1 2", "fwd = 3", "x = 1",
-                                      "x = 2", ".endif"}));
+    RunResult r = assembleText(
+        lines({"*=$c000", "lda fwd", ".byte 1 2", "fwd = 3", "x = 1", "x = 2", ".endif"}));
     EXPECT_EQ(r.errors, 2);
     EXPECT_EQ(r.listing, std::string(kBanner) +
                              "\n first pass:"
@@ -78,8 +78,8 @@ TEST(AssemblyRun, LineFeedOnlySourceIsOneError) {
 }
 
 TEST(AssemblyRun, LinesInsideMacrosCarryTheCallingLine) {
-    RunResult r = assembleText(lines({"m .macro", "nop", ".byte 1 2", ".endm", "#m", "#m",
-                                      ".byte 3 4"}));
+    RunResult r =
+        assembleText(lines({"m .macro", "nop", ".byte 1 2", ".endm", "#m", "#m", ".byte 3 4"}));
     ASSERT_EQ(r.messages.size(), 3u);
     EXPECT_EQ(r.messages[0].line, 5);
     EXPECT_EQ(r.messages[1].line, 6);
@@ -142,8 +142,7 @@ TEST(AssemblyRun, EndlessGotoLoopEndsWithAHardError) {
     EXPECT_NE(r.listing.find("** HARD ERROR : too many lines; endless loop? ** Assembling "
                              "breaked"),
               std::string::npos);
-    EXPECT_NE(r.listing.find("** hard error : too many lines; endless loop?"),
-              std::string::npos);
+    EXPECT_NE(r.listing.find("** hard error : too many lines; endless loop?"), std::string::npos);
     EXPECT_EQ(r.errors, 2);
 }
 
@@ -175,8 +174,8 @@ TEST(AssemblyRun, UnreadableSourceIsOneErrorInTheListing) {
 TEST(AssemblyRun, ObjectFileThatCannotBeWritten) {
     MemoryFiles files;
     files.failWritesTo("/src/democ000.prg");
-    RunResult r = assembleText(lines({"*=$c000", "nop", "*=$d000", "nop"}), {}, kSourcePath,
-                               &files);
+    RunResult r =
+        assembleText(lines({"*=$c000", "nop", "*=$d000", "nop"}), {}, kSourcePath, &files);
     EXPECT_EQ(r.texts(), std::vector<std::string>{"error: can't write file"});
     EXPECT_EQ(r.messages[0].line, 3);
     EXPECT_EQ(r.written.count("/src/demod000.prg"), 1u);  // the run went on
@@ -209,8 +208,7 @@ TEST(AssemblyRun, ListingPathsAndBasePaths) {
 TEST(AssemblyRun, ListingIsShownWhenTheOptionsSaySo) {
     AssemblerOptions o;
     o.showResultsOnErrors = false;
-    EXPECT_EQ(assembleText(lines({"nop"}), o).opened,
-              std::vector<std::string>{"/src/demo.txt"});
+    EXPECT_EQ(assembleText(lines({"nop"}), o).opened, std::vector<std::string>{"/src/demo.txt"});
     EXPECT_TRUE(assembleText(lines({"nop 1"}), o).opened.empty());
     o.showResultsOnSuccess = false;
     o.showResultsOnErrors = true;

@@ -14,7 +14,9 @@ struct LineCase {
     std::vector<std::string> messages;  // expected printed messages, in order
 };
 
-std::ostream& operator<<(std::ostream& os, const LineCase& c) { return os << c.source; }
+std::ostream& operator<<(std::ostream& os, const LineCase& c) {
+    return os << c.source;
+}
 
 std::string crlf(std::string_view text) {
     std::string out = "*=$c000\r\n";
@@ -32,7 +34,9 @@ void check(const LineCase& c) {
 }
 
 class ExpressionLines : public ::testing::TestWithParam<LineCase> {};
-TEST_P(ExpressionLines, AssembleAsTurboAssDoes) { check(GetParam()); }
+TEST_P(ExpressionLines, AssembleAsTurboAssDoes) {
+    check(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExpressionLines,
@@ -46,14 +50,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{".byte \"A\"", "C1", {}}, LineCase{".byte \"ab\"", "", {"error: syntax"}},
         LineCase{".byte \"1\"+1", "32", {}}, LineCase{"lda #<$1234", "A9 34", {}},
         LineCase{".byte >$1234", "12", {}}, LineCase{".byte <>$1234", "", {"error: syntax"}},
-        LineCase{".word 65535", "FF FF", {}},
-        LineCase{".word 65536", "00 00", {"error: overflow"}},
+        LineCase{".word 65535", "FF FF", {}}, LineCase{".word 65536", "00 00", {"error: overflow"}},
         LineCase{".word 0-32768", "00 80", {}},
-        LineCase{".word 0-32769", "FF 7F", {"error: overflow"}},
-        LineCase{".byte 0-128", "80", {}}, LineCase{".byte 0-129", "7F", {"error: overflow"}},
+        LineCase{".word 0-32769", "FF 7F", {"error: overflow"}}, LineCase{".byte 0-128", "80", {}},
+        LineCase{".byte 0-129", "7F", {"error: overflow"}},
         LineCase{".byte 256", "00", {"error: overflow"}},
         LineCase{".byte ((((((((((((((((1))))))))))))))))", "01", {}},
-        LineCase{".byte (((((((((((((((((1)))))))))))))))))", "", {"error: too many brackets opened"}},
+        LineCase{
+            ".byte (((((((((((((((((1)))))))))))))))))", "", {"error: too many brackets opened"}},
         LineCase{".byte (1", "", {"error: bracket error"}},
         LineCase{".byte 1)", "", {"error: bracket error"}},
         LineCase{".byte 1+", "", {"error: missing operand"}},
@@ -69,12 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{".text \"a\x14z\"", "41 14 5A", {}},
         LineCase{".byte 4/0\n.byte 9", "09", {"error: division by zero"}},
         LineCase{".byte 1 / (2-2)", "", {"error: division by zero"}},
-        LineCase{"x = 5\n.byte x*3", "0F", {}},
-        LineCase{"x = fwd+1\nfwd = 2\n.byte x", "03", {}},
+        LineCase{"x = 5\n.byte x*3", "0F", {}}, LineCase{"x = fwd+1\nfwd = 2\n.byte x", "03", {}},
         LineCase{"x = nowhere\n.byte 1", "01", {"error: undefined statement"}}));
 
 class InstructionLines : public ::testing::TestWithParam<LineCase> {};
-TEST_P(InstructionLines, EncodeAs6502) { check(GetParam()); }
+TEST_P(InstructionLines, EncodeAs6502) {
+    check(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstructionLines,
@@ -88,19 +93,17 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"lda ($12),x", "", {"error: illegal addressmode"}},
         LineCase{"lda ($12,y)", "", {"error: illegal addressmode"}},
         LineCase{"lda ($12)", "", {"error: addressmode not allowed"}},
-        LineCase{"lda ($12", "", {"error: bracket error"}},
-        LineCase{"jmp ($1234)", "6C 34 12", {}}, LineCase{"jmp $1234", "4C 34 12", {}},
-        LineCase{"jsr $12", "20 12 00", {}}, LineCase{"asl", "0A", {}},
-        LineCase{"asl a", "0A", {}}, LineCase{"asl $10,x", "16 10", {}},
+        LineCase{"lda ($12", "", {"error: bracket error"}}, LineCase{"jmp ($1234)", "6C 34 12", {}},
+        LineCase{"jmp $1234", "4C 34 12", {}}, LineCase{"jsr $12", "20 12 00", {}},
+        LineCase{"asl", "0A", {}}, LineCase{"asl a", "0A", {}}, LineCase{"asl $10,x", "16 10", {}},
         LineCase{"lda a", "", {"error: addressmode not allowed"}},
         LineCase{"sta #1", "", {"error: addressmode not allowed"}},
         LineCase{"lda #1,x", "", {"error: illegal addressmode"}},
         LineCase{"lda $12,z", "", {"error: missing register"}},
-        LineCase{"lda #300", "A9 2C", {"error: overflow"}},
-        LineCase{"lda >$1234", "A5 12", {}}, LineCase{"lda <$1234,x", "B5 34", {}},
-        LineCase{"lda #", "A9 00", {"error: missing operand"}},
-        LineCase{"l bne l", "D0 FE", {}}, LineCase{"bne $c000", "D0 FE", {}},
-        LineCase{"bne $c000+129", "D0 7F", {}},
+        LineCase{"lda #300", "A9 2C", {"error: overflow"}}, LineCase{"lda >$1234", "A5 12", {}},
+        LineCase{"lda <$1234,x", "B5 34", {}},
+        LineCase{"lda #", "A9 00", {"error: missing operand"}}, LineCase{"l bne l", "D0 FE", {}},
+        LineCase{"bne $c000", "D0 FE", {}}, LineCase{"bne $c000+129", "D0 7F", {}},
         LineCase{"bne $c000+200\nnop", "D0 00 EA", {"error: branch out of range"}},
         LineCase{"bne #1", "", {"error: addressmode not allowed"}},
         LineCase{"lda fwd\nfwd = $12", "AD 12 00", {"warning: operand size 'word' taken"}},
@@ -115,7 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{".eor $ff\nlda $1234", "AD CB ED", {}}));
 
 class DirectiveLines : public ::testing::TestWithParam<LineCase> {};
-TEST_P(DirectiveLines, ActAsTurboAssDoes) { check(GetParam()); }
+TEST_P(DirectiveLines, ActAsTurboAssDoes) {
+    check(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, DirectiveLines,
@@ -135,12 +140,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{".eor $ff\n.byte 1", "FE", {}}, LineCase{".eor $ff\n.text \"a\"", "41", {}},
         LineCase{"x .var 1\nx .var x+1\n.byte x", "02", {}},
         LineCase{"x = 1\nx = 2", "", {"error: double definition"}},
-        LineCase{"x = 1\nx .var 2\n.byte x", "02", {"error: double definition", "error: double definition"}},
+        LineCase{"x = 1\nx .var 2\n.byte x",
+                 "02",
+                 {"error: double definition", "error: double definition"}},
         LineCase{".var 1", "", {"error: missing label"}},
-        LineCase{"= 1", "", {"error: missing label"}},
-        LineCase{"l .lbl", "", {}},
-        LineCase{"x = <$1234\n.byte x", "34", {}},
-        LineCase{".if 0\n.byte 1\n.endif", "", {}}, LineCase{".if 1\n.byte 1\n.endif", "01", {}},
+        LineCase{"= 1", "", {"error: missing label"}}, LineCase{"l .lbl", "", {}},
+        LineCase{"x = <$1234\n.byte x", "34", {}}, LineCase{".if 0\n.byte 1\n.endif", "", {}},
+        LineCase{".if 1\n.byte 1\n.endif", "01", {}},
         LineCase{".ifne 2\n.byte 1\n.endif", "01", {}},
         LineCase{".ifeq 0\n.byte 1\n.endif", "01", {}},
         LineCase{".ifeq 1\n.byte 1\n.endif", "", {}},
@@ -156,15 +162,17 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{".bend", "", {"warning: bend without block"}},
         LineCase{".include", "", {"warning: not implemented"}},
         LineCase{".include \"x\"", "", {"error: syntax"}},
-        LineCase{".pron\n.proff\n.showmac\n.hidemac", "",
+        LineCase{".pron\n.proff\n.showmac\n.hidemac",
+                 "",
                  {"warning: not implemented", "warning: not implemented",
                   "warning: not implemented", "warning: not implemented"}},
         LineCase{"m .macro\nlda #@1\n.endm\n#m \"5\"", "A9 05", {}},
-        LineCase{"m .segment\n.byte @2,@1\n.endm\n#m \"1\",\"2\"\n#m \"3\",\"4\"",
-                 "02 01 04 03", {}},
+        LineCase{
+            "m .segment\n.byte @2,@1\n.endm\n#m \"1\",\"2\"\n#m \"3\",\"4\"", "02 01 04 03", {}},
         LineCase{"m .macro\n.byte 1\n.endm\n#m\n#m", "01 01", {}},
         LineCase{"m .macro\n.endm\n#m \"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",\"9\",\"10\"",
-                 "", {"error: too many macro parameters"}},
+                 "",
+                 {"error: too many macro parameters"}},
         LineCase{"m .macro\n.endm\n#m 5", "", {"error: no number expected"}},
         LineCase{"#nothing", "", {"error: macro not defined"}},
         LineCase{"#", "", {"error: unexpected end of line"}},
@@ -175,18 +183,24 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"m .macro\nlda $@1\n.endm\n#m \"12\"", "", {"error: no number expected"}},
         LineCase{"o .macro\n.byte @1\n.endm\ni .macro\n#o \"@1+1\"\n.endm\n#i \"5\"", "06", {}},
         LineCase{"i .var 0\nloop .lbl\ni .var i+1\n.byte i\n.ifne i-4\n.goto loop\n.endif",
-                 "01 02 03 04", {}},
+                 "01 02 03 04",
+                 {}},
         LineCase{".goto nowhere", "", {"error: undefined statement", "error: undefined statement"}},
         LineCase{"x = 1\n.goto x", "", {"error: assembler label expected"}},
-        LineCase{"x .var 0\nl .lbl\n.ifeq x\nx .var 1\nq .goto l\n.endif", "", {"warning: turbo ass, no label"}},
+        LineCase{"x .var 0\nl .lbl\n.ifeq x\nx .var 1\nq .goto l\n.endif",
+                 "",
+                 {"warning: turbo ass, no label"}},
         LineCase{".goto", "", {"error: unexpected end of line"}},
         LineCase{"n = 1\n.block\nn = 2\n.byte n\n.bend\n.byte n", "02 01", {}},
         LineCase{".block\nn = 2\nn = 3\n.bend", "", {"error: double definition"}},
         LineCase{".block\n.byte n\nn = 7\n.bend", "07", {}},
         LineCase{".block\nv .var 4\n.bend\n.byte v", "04", {}},
         LineCase{"n = 1\n.block\n.block\n.byte n\nn = 3\n.byte n\n.bend\n.byte n\n.bend",
-                 "03 03 01", {}},
-        LineCase{"l .block\n.byte l-$c000\nm .bend\n.byte m-$c000", "00", {"error: undefined statement"}},
+                 "03 03 01",
+                 {}},
+        LineCase{"l .block\n.byte l-$c000\nm .bend\n.byte m-$c000",
+                 "00",
+                 {"error: undefined statement"}},
         LineCase{".offs $1000\nnop", "EA", {}}));
 
 }  // namespace

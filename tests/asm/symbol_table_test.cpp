@@ -8,7 +8,7 @@ namespace brimwick::assembler {
 namespace {
 
 class SymbolTableTest : public ::testing::Test {
-protected:
+  protected:
     SymbolRecord* find(std::string_view name, bool create = true) {
         return table.lookup(name, SymbolList::Symbols, create, blocks);
     }
@@ -85,7 +85,7 @@ TEST_F(SymbolTableTest, SiblingBlocksDoNotSeeEachOther) {
     SymbolRecord* second = find("s");
     EXPECT_NE(second, first);
     EXPECT_EQ(second->defined, 0);
-    ASSERT_TRUE(blocks.openBlock());  // level 2 inside block 2
+    ASSERT_TRUE(blocks.openBlock());     // level 2 inside block 2
     EXPECT_EQ(defineHere("s"), second);  // the undefined record moves in
     EXPECT_EQ(chainBlocks("s"), (std::vector<std::uint16_t>{3, 1}));
 }
