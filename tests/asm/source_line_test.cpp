@@ -14,8 +14,20 @@ struct LineCase {
     std::vector<std::string> messages;  // expected printed messages, in order
 };
 
+// The row's source on one line, without characters that test runners treat
+// specially in test names.
 std::ostream& operator<<(std::ostream& os, const LineCase& c) {
-    return os << c.source;
+    for (const char* p = c.source; *p != '\0'; ++p) {
+        if (*p == '\n')
+            os << " / ";
+        else if (*p == ';')
+            os << "(semicolon)";
+        else if (*p == '\t')
+            os << "(tab)";
+        else
+            os << *p;
+    }
+    return os;
 }
 
 std::string crlf(std::string_view text) {
