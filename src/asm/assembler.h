@@ -101,8 +101,7 @@ class Assembler {
     int runPass(const SourceCursor& start, bool firstPass);
     void startLine();
     void reportMessages();
-    void printError(std::uint8_t code);
-    void printWarning(std::uint8_t code);
+    void printMessage(MessageKind kind, std::uint8_t code);
     void printHardError(int code, bool firstPass);
     void writeListing(std::string_view text);
     // skip_line.cpp
@@ -111,6 +110,7 @@ class Assembler {
     // parser.cpp
     int handleToken();
     int identifierToken();
+    SymbolRecord* lookupIdentifier(SymbolList list, bool create);
     void actOnIdentifier(SymbolRecord* record);
     void hashToken();
     void equalsToken();

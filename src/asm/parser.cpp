@@ -146,7 +146,8 @@ int Assembler::handleToken() {
     return kContinue;
 }
 
-int Assembler::identifierToken() {
+SymbolRecord* Assembler::lookupIdentifier(SymbolList list, bool create) {
+    // TurboAss tells names apart by their first 35 characters only.
     const std::int32_t start = cursor_.pos;
     std::int32_t end = start;
     while (end < cursor_.windowEnd && isIdentifierChar(byteAt(end))) ++end;
@@ -155,16 +156,18 @@ int Assembler::identifierToken() {
         setWarning(kWarnLabelCut);
         length = kMaxNameLength;
     }
+    std::string_view name(reinterpret_cast<const char*>(source_.data()) + start,
+                          static_cast<std::size_t>(length));
+    cursor_.pos = end;
+    return symbols_.lookup(name, list, create, *blocks_);
+}
+
+int Assembler::identifierToken() {
     const std::int8_t s = line_.state;
     const bool registerOrDirective = s == kStateIndexRegister || s == kStateIndirectX ||
                                      s == kStateIndirectY || s == kStateDirectiveName;
-    std::string_view name(reinterpret_cast<const char*>(source_.data()) + start,
-                          static_cast<std::size_t>(length));
-    SymbolRecord* record =
-        symbols_.lookup(name, registerOrDirective ? SymbolList::Directives : SymbolList::Symbols,
-                        !registerOrDirective, *blocks_);
-    cursor_.pos = end;
-    actOnIdentifier(record);
+    actOnIdentifier(lookupIdentifier(
+        registerOrDirective ? SymbolList::Directives : SymbolList::Symbols, !registerOrDirective));
     return kContinue;
 }
 

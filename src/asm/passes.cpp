@@ -127,7 +127,7 @@ void Assembler::startLine() {
 
 void Assembler::reportMessages() {
     if (warningCode_ != kNoWarning) {
-        if (!firstPass_) printWarning(warningCode_);
+        if (!firstPass_) printMessage(MessageKind::Warning, warningCode_);
         warningCode_ = kNoWarning;
     }
     if (errorCode_ != kNoError) {
@@ -138,28 +138,20 @@ void Assembler::reportMessages() {
                         line_.statementCode <= kIfpl;
         if (!firstPass_ || errorCode_ == kErrDoubleDefinition ||
             errorCode_ == kErrUndefinedStatement || ifFamily)
-            printError(errorCode_);
+            printMessage(MessageKind::Error, errorCode_);
     }
 }
 
-void Assembler::printError(std::uint8_t code) {
+void Assembler::printMessage(MessageKind kind, std::uint8_t code) {
+    const bool error = kind == MessageKind::Error;
+    const std::string_view text = error ? errorText(code) : warningText(code);
     char head[64];
-    std::snprintf(head, sizeof head, "\n ERROR in line %d : ", lineNumber_);
+    std::snprintf(head, sizeof head,
+                  error ? "\n ERROR in line %d : " : "\n WARNING in line %d : ", lineNumber_);
     writeListing(head);
-    writeListing(errorText(code));
-    ++errorCount_;
-    if (messageSink_)
-        messageSink_({MessageKind::Error, code, errorText(code), lineNumber_, firstPass_});
-}
-
-void Assembler::printWarning(std::uint8_t code) {
-    char head[64];
-    std::snprintf(head, sizeof head, "\n WARNING in line %d : ", lineNumber_);
-    writeListing(head);
-    writeListing(warningText(code));
-    ++warningCount_;
-    if (messageSink_)
-        messageSink_({MessageKind::Warning, code, warningText(code), lineNumber_, firstPass_});
+    writeListing(text);
+    ++(error ? errorCount_ : warningCount_);
+    if (messageSink_) messageSink_({kind, code, text, lineNumber_, firstPass_});
 }
 
 void Assembler::printHardError(int code, bool firstPass) {

@@ -36,18 +36,7 @@ int Assembler::scanSkipped() {
             skipRest = true;
     } else if (isLetter(c) || (c == '_' && line_.state == kStateDirectiveName)) {
         --cursor_.pos;
-        const std::int32_t start = cursor_.pos;
-        std::int32_t end = start;
-        while (end < cursor_.windowEnd && isIdentifierChar(byteAt(end))) ++end;
-        std::int32_t length = end - start;
-        if (length > kMaxNameLength) {
-            setWarning(kWarnLabelCut);
-            length = kMaxNameLength;
-        }
-        std::string_view name(reinterpret_cast<const char*>(source_.data()) + start,
-                              static_cast<std::size_t>(length));
-        const SymbolRecord* r = symbols_.lookup(name, SymbolList::Directives, false, *blocks_);
-        cursor_.pos = end;
+        const SymbolRecord* r = lookupIdentifier(SymbolList::Directives, false);
         if (r == nullptr || r->type != SymbolType::Directive) {
             skipRest = true;
         } else if (skipMode_ == 1) {
