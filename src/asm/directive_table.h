@@ -49,6 +49,11 @@ inline constexpr auto kDirectiveAttributes = [] {
     return t;
 }();
 
+// The attributes of a statement number; numbers without a directive get none.
+inline const DirectiveAttributes& directiveAttributes(std::uint16_t number) {
+    return number < kDirectiveAttributes.size() ? kDirectiveAttributes[number] : kNoDirective;
+}
+
 inline bool isIfFamily(std::uint16_t number) {
     return number >= kIf && number <= kIfpl;
 }

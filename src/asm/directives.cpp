@@ -18,7 +18,7 @@ std::int32_t applyPrefix(std::int32_t value, char prefix) {
 
 bool Assembler::applyLabel() {
     const std::uint16_t code = line_.statementCode;
-    const DirectiveAttributes& a = kDirectiveAttributes[code];
+    const DirectiveAttributes& a = directiveAttributes(code);
     SymbolRecord*& label = line_.labelRecord;
     if (code == kVar) {
         // .var never moves a symbol into a block; it only refuses to turn a
@@ -68,7 +68,7 @@ int Assembler::executeStatement() {
     }
     if (line_.labelPresent && code != kEndm) {
         if (!applyLabel()) return kContinue;
-    } else if (kDirectiveAttributes[code].labelNeeded) {
+    } else if (directiveAttributes(code).labelNeeded) {
         setError(kErrMissingLabel);
         return kContinue;
     }

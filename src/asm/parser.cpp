@@ -257,7 +257,7 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
 }
 
 void Assembler::startDirective(std::uint16_t number) {
-    const DirectiveAttributes& a = kDirectiveAttributes[number];
+    const DirectiveAttributes& a = directiveAttributes(number);
     line_.statementCode = number;
     line_.state = a.initialState;
     line_.wordSized = a.wordSized;
