@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "asm_test_support.h"
+#include "config/settings.h"
 
 namespace brimwick::assembler::test {
 namespace {
@@ -243,6 +244,21 @@ TEST(AssemblyRun, RunsLeaveNoSymbolsBehind) {
     EXPECT_EQ(first.symbols().userRecordCount(), 0u);
     Assembler second({}, &files);
     EXPECT_EQ(second.assembleFile("/b.s"), 1);  // x is unknown in a new run
+}
+
+TEST(AssemblerOptionsTest, ComeFromTheSettingsRecord) {
+    config::Settings settings{};
+    config::resetSettings(settings);
+    AssemblerOptions defaults = optionsFromSettings(settings);
+    EXPECT_TRUE(defaults.addressInObjectName);
+    EXPECT_TRUE(defaults.showResultsOnSuccess);
+    EXPECT_TRUE(defaults.showResultsOnErrors);
+    settings.addressInObjectName = 0;
+    settings.showResultsOnErrors = 0;
+    AssemblerOptions changed = optionsFromSettings(settings);
+    EXPECT_FALSE(changed.addressInObjectName);
+    EXPECT_TRUE(changed.showResultsOnSuccess);
+    EXPECT_FALSE(changed.showResultsOnErrors);
 }
 
 }  // namespace
