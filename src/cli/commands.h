@@ -11,6 +11,9 @@ struct CommandRegistry {
     int exitCode = 0;  // exit status of the subcommand that ran
 };
 
+// brimwick-cli serve.
+void addServeCommand(CLI::App& app, CommandRegistry& registry);
+
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 

@@ -36,6 +36,10 @@ std::uint8_t VirtualCable::readPort(int address) {
     ++statusReads;
     if (wait == Wait::NextStatusRead) resumeWaiter();
     std::uint8_t value = status();
+    // A request held back for a latency measurement looks like an idle line.
+    if (requestLines && hideRequestUntil != std::chrono::steady_clock::time_point{} &&
+        std::chrono::steady_clock::now() < hideRequestUntil)
+        return 0;
     if (wait == Wait::ReleaseSeen && !requestLines) wait = Wait::NextStatusRead;
     return value;
 }
@@ -80,7 +84,9 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
 
 void VirtualCable::waitForActivity(int timeoutUs) {
     // Nothing to wait for in-process: the C64 side moves only when the PC
-    // reads or writes. Count the idle time instead of sleeping.
+    // reads or writes. Count the idle time instead of sleeping, unless the
+    // idle loop itself is being measured.
+    if (sleepWhenIdle) return PortIo::waitForActivity(timeoutUs);
     virtualMs += static_cast<std::uint64_t>(timeoutUs / 1000);
 }
 

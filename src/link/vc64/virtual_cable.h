@@ -7,6 +7,7 @@
 // error, recorded with a clear message, and the C64 then drops its lines.
 #pragma once
 
+#include <chrono>
 #include <coroutine>
 #include <cstdint>
 #include <string>
@@ -51,6 +52,9 @@ class VirtualCable : public PortIo {
     std::vector<TrafficByte> traffic;  // bytes that crossed, in order
     int dropAfterBytes = -1;           // drop the request lines after this many bytes (-1 never)
     int bytesMoved = 0;                // bytes moved since dropAfterBytes was set
+    bool sleepWhenIdle = false;        // idle waits really sleep (for measuring the idle loop)
+    std::chrono::steady_clock::time_point
+        hideRequestUntil{};  // the request lines show only from then on
 
     std::uint8_t readPort(int address) override;
     void writePort(int address, std::uint8_t value) override;

@@ -1,0 +1,482 @@
+// The whole PC side served through the virtual C64: listings, loads and saves
+// byte by byte and fast, verify, status, "#" buffers, pass-through, extended
+// messages, the kernal upload, the keyboard feed, the screen mirror, broken
+// transfers, and the traffic of single requests byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../temp_dir.h"
+#include "d64/block_cursor.h"
+#include "link/request_codes.h"
+#include "link/vc64/virtual_setup.h"
+#include "platform/trace_log.h"
+
+namespace brimwick::link::vc64 {
+namespace {
+
+using brimwick::testing::TempDir;
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    TempDir dir;
+    VirtualSetup setup;
+    VirtualKernal& k = setup.kernal;
+    VirtualC64& c64 = setup.c64;
+
+    EndToEnd() {
+        platform::traceLog().captureInMemory();
+        setup.link.strobeTimeoutMs = 100;
+        setup.dispatcher.programDirectory = dir.path();
+    }
+    ~EndToEnd() override { platform::traceLog().close(); }
+
+    drive::DriveUnit& image8() { return setup.serve(8, dir.file("disk.d64")); }
+    drive::DriveUnit& pcDir9() {
+        std::filesystem::create_directory(dir.file("pc"));
+        return setup.serve(9, dir.file("pc") + "/");
+    }
+    void poke(int address, const std::vector<std::uint8_t>& bytes) {
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            c64.memory.write(address + static_cast<int>(i), bytes[i]);
+    }
+    std::vector<std::uint8_t> peek(int address, int length) {
+        std::vector<std::uint8_t> out;
+        for (int i = 0; i < length; ++i)
+            out.push_back(c64.memory.ram[static_cast<std::size_t>((address + i) & 0xFFFF)]);
+        return out;
+    }
+    std::string status(int device) {
+        setup.run(k.readStatus(device));
+        return k.statusText;
+    }
+    // The bytes of the last operation, split by direction.
+    std::vector<int> fromPc() const { return direction(true); }
+    std::vector<int> fromC64() const { return direction(false); }
+    std::vector<int> direction(bool pc) const {
+        std::vector<int> out;
+        for (const auto& t : c64.cable.traffic)
+            if (t.fromPc == pc) out.push_back(t.value);
+        return out;
+    }
+    // Opens a program on device 8 channel 0 and reads its load address, as
+    // the kernal does before a fast load; the next request 14 loads the rest.
+    void openPastLoadAddress(const std::string& name) {
+        setup.run(k.open(2, 8, 0, name));
+        setup.run(k.talk(8));
+        setup.run(k.tksa(0x60));
+        setup.run(k.acptr());
+        setup.run(k.acptr());
+        c64.memory.write(0x0093, 0);
+    }
+    void record() {
+        c64.cable.traffic.clear();
+        c64.cable.recordTraffic = true;
+    }
+};
+
+std::vector<std::uint8_t> program(int bytes, int seed = 1) {
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(bytes));
+    for (int i = 0; i < bytes; ++i)
+        v[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 31 + seed);
+    return v;
+}
+
+std::vector<std::uint8_t> text(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+TEST_F(EndToEnd, ListingOfAFreshImageIsTheExactBasicProgram) {
+    image8();
+    TransferResult r = setup.run(k.load(8, "$", 1, false, false));
+    EXPECT_EQ(r.start, 0x1000);
+    std::vector<std::uint8_t> expected = {0x23, 0x10, 0xA9, 0x02};
+    auto freeText = text("BLOCKS FREE. CODED BAD.");
+    expected.insert(expected.end(), freeText.begin(), freeText.end());
+    expected.insert(expected.end(), 8, 0x20);
+    expected.insert(expected.end(), {0x00, 0x00, 0x00});  // end of program, then the flagged 0
+    EXPECT_EQ(r.end - r.start, static_cast<int>(expected.size()));
+    EXPECT_EQ(peek(0x1000, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(r.st & kStEoi, kStEoi);
+}
+
+TEST_F(EndToEnd, ListingOfAPcDirectory) {
+    pcDir9();
+    dir.write("pc/a.prg", std::vector<std::uint8_t>(1000, 1));
+    TransferResult r = setup.run(k.load(9, "$", 1, true, false));
+    std::vector<std::uint8_t> expected = {0x23, 0x10, 0x04, 0x00, 0x20, 0x20, 0x20};
+    auto name = text("A.PRG");
+    expected.insert(expected.end(), name.begin(), name.end());
+    expected.resize(34, 0x20);  // line 1: 35 bytes after the load address
+    expected.push_back(0x00);
+    // The closing line: link and spaces only, then the end of the program.
+    expected.insert(expected.end(), {0x46, 0x10});
+    expected.resize(expected.size() + 33, 0x20);
+    expected.insert(expected.end(), {0x00, 0x00, 0x00});
+    EXPECT_EQ(r.start, 0x1000);
+    EXPECT_EQ(peek(0x1000, r.end - r.start), expected);
+}
+
+struct TransferCase {
+    const char* name;
+    bool pcDirectory;
+    bool fastSave;
+    bool fastLoad;
+};
+
+TEST_F(EndToEnd, SaveAndLoadByteByByteAndFast) {
+    const TransferCase cases[] = {
+        {"image slow/slow", false, false, false}, {"image fast/fast", false, true, true},
+        {"image slow/fast", false, false, true},  {"pc slow/slow", true, false, false},
+        {"pc fast/fast", true, true, true},       {"pc fast/slow", true, true, false},
+    };
+    image8();
+    pcDir9();
+    int n = 0;
+    for (const auto& c : cases) {
+        int device = c.pcDirectory ? 9 : 8;
+        std::string name = "FILE" + std::to_string(n++);
+        auto data = program(3000, n);
+        poke(0x2000, data);
+        TransferResult saved = setup.run(k.save(device, name, 0x2000, 0x2000 + 3000, c.fastSave));
+        EXPECT_TRUE(saved.ok) << c.name;
+        EXPECT_EQ(saved.st, 0) << c.name;
+        poke(0x2000, std::vector<std::uint8_t>(3000, 0));
+        TransferResult loaded = setup.run(k.load(device, name, 1, c.fastLoad, false));
+        EXPECT_TRUE(loaded.ok) << c.name;
+        EXPECT_EQ(loaded.start, 0x2000) << c.name;
+        EXPECT_EQ(loaded.end, 0x2000 + 3000) << c.name;
+        EXPECT_EQ(peek(0x2000, 3000), data) << c.name;
+        EXPECT_EQ(status(device), "00, OK. CODED BAD.,0,0") << c.name;
+        EXPECT_TRUE(c64.cable.failure.empty()) << c.name << ": " << c64.cable.failure;
+    }
+    // The PC file carries the load address first.
+    auto onDisk = TempDir::read(dir.file("pc/file3.prg"));
+    ASSERT_EQ(onDisk.size(), 3002u);
+    EXPECT_EQ(onDisk[0], 0x00);
+    EXPECT_EQ(onDisk[1], 0x20);
+}
+
+TEST_F(EndToEnd, VerifyWithAndWithoutMismatch) {
+    image8();
+    poke(0x3000, program(500));
+    ASSERT_TRUE(setup.run(k.save(8, "V", 0x3000, 0x3000 + 500, true)).ok);
+    for (bool fast : {false, true}) {
+        TransferResult same = setup.run(k.load(8, "V", 1, fast, true));
+        EXPECT_EQ(same.st & kStVerify, 0) << fast;
+        c64.memory.write(0x3000 + 250, 0xEE);
+        TransferResult differ = setup.run(k.load(8, "V", 1, fast, true));
+        EXPECT_EQ(differ.st & kStVerify, kStVerify) << fast;
+        EXPECT_EQ(c64.memory.read(0x3000 + 250), 0xEE) << "verify must not write";
+        c64.memory.write(0x3000 + 250, program(500)[250]);
+    }
+}
+
+TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
+    image8();
+    TransferResult r = setup.run(k.load(8, "MISSING", 1, false, false));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.st & kStTimeoutRead, kStTimeoutRead);
+    EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
+    EXPECT_EQ(status(8), "00, OK. CODED BAD.,0,0");
+    EXPECT_NE(platform::traceLog().captured().find("\n C1541-ERROR = 62,FILE NOT FOUND"),
+              std::string::npos);
+    setup.run(k.command(8, "XYZZY"));
+    EXPECT_EQ(status(8), "30,SYNTAX ERROR,0,0");
+}
+
+TEST_F(EndToEnd, DirectBuffersWithBlockCommands) {
+    drive::DriveUnit& unit = image8();
+    setup.run(k.open(2, 8, 2, "#"));
+    setup.run(k.command(8, "U1 2 0 18 0"));
+    setup.run(k.get(2, 256));
+    d64::BlockCursor bam;
+    bam.toOffset(18, 0);
+    ASSERT_EQ(k.received.size(), 256u);
+    EXPECT_EQ(0, std::memcmp(k.received.data(), unit.image + bam.offset, 256));
+    // Read it back unchanged onto track 1 sector 0: the block is copied byte for byte.
+    setup.run(k.command(8, "B-P 2 0"));
+    setup.run(k.command(8, "U2 2 0 1 0"));
+    EXPECT_EQ(0, std::memcmp(unit.image, unit.image + bam.offset, 256));
+    EXPECT_EQ(status(8), "00, OK. CODED BAD.,0,0");
+    setup.run(k.close(2));
+}
+
+TEST_F(EndToEnd, PassThroughDeclinesAndRewritesTheDeviceByte) {
+    setup.settings.realDevice[3] = 9;  // device 8 goes to the real drive 9
+    record();
+    setup.run(k.listen(8));
+    EXPECT_EQ(c64.memory.read(0x0095), 0x29);
+    EXPECT_TRUE(setup.dispatcher.passThrough);
+    for (int code : {kSecond, kByteToDrive, kUnlisten}) {
+        record();
+        c64.argument = 0x61;
+        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), kDeclined);
+        EXPECT_EQ(fromPc(), std::vector<int>{kDeclined}) << code;
+    }
+    // Devices without a table entry are passed through untouched.
+    for (int device : {4, 15}) {
+        c64.memory.write(0x0095, 0x00);
+        setup.run(k.listen(device));
+        EXPECT_EQ(c64.memory.read(0x0095), 0x00) << device;
+        c64.memory.write(0x00BA, static_cast<std::uint8_t>(device));
+        EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined) << device;
+    }
+    c64.memory.write(0x00BA, 8);
+    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
+    setup.settings.realDevice[3] = 0;
+    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kServed);
+}
+
+TEST_F(EndToEnd, RequestsWithoutMeaningAreServedWithoutTraffic) {
+    for (int code : {0, 2, 4, 31, 200}) {
+        record();
+        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), kServed);
+        EXPECT_EQ(fromPc(), std::vector<int>{kServed}) << code;
+    }
+}
+
+TEST_F(EndToEnd, LastByteTrafficSetsEndOfFile) {
+    image8();
+    setup.run(k.open(2, 8, 2, "ONE,S,W"));
+    setup.run(k.print(2, "A"));
+    setup.run(k.close(2));
+    setup.run(k.open(2, 8, 2, "ONE,S,R"));
+    setup.run(k.talk(8));
+    setup.run(k.tksa(0x62));
+    c64.counter1 = 0x12;
+    c64.counter2 = 0x34;
+    c64.pointer = 0x5678;
+    c64.memory.write(0x0090, 0);
+    record();
+    EXPECT_EQ(setup.run(k.acptr()), 'A');
+    EXPECT_EQ(fromPc(), (std::vector<int>{kPutResult, 'A', 6, 8, 4, 0x1C, 0xFE, 3, 0x40, 5, 0x12,
+                                          0x34, 4, 0x78, 0x56, kServed}));
+    EXPECT_EQ(fromC64(), (std::vector<int>{kByteFromDrive, 0x12, 0x34, 0x78, 0x56, 0x40}));
+    EXPECT_EQ(c64.st(), 0x40);
+}
+
+TEST_F(EndToEnd, BoostLoadReportsTheEndAndRestoresTheCounter) {
+    image8();
+    poke(0x0801, program(100));
+    ASSERT_TRUE(setup.run(k.save(8, "P", 0x0801, 0x0801 + 100, false)).ok);
+    openPastLoadAddress("P");
+    c64.pointer = 0x0801;
+    c64.counter1 = 0xAB;
+    c64.counter2 = 0xCD;
+    setup.run(c64.request(kBoostLoad));
+    EXPECT_EQ(c64.pointer, 0x0865);
+    EXPECT_EQ(c64.counter1, 0xAB);
+    EXPECT_EQ(c64.counter2, 0xCD);
+    EXPECT_NE(platform::traceLog().captured().find("\n BoostLoad: START= 2049   LENGTH= 100"),
+              std::string::npos);
+}
+
+TEST_F(EndToEnd, BoostLoadStopsAtTheTopOfMemory) {
+    image8();
+    poke(0x2000, program(600));
+    ASSERT_TRUE(setup.run(k.save(8, "HIGH", 0x2000, 0x2000 + 600, false)).ok);
+    c64.memory.write(0x0002, 0x5A);  // zero page must stay untouched
+    // Loaded with secondary address 0 at $0801 it fits; at $FF00 it is cut.
+    EXPECT_TRUE(setup.run(k.load(8, "HIGH", 0, true, false)).ok);
+    openPastLoadAddress("HIGH");
+    c64.pointer = 0xFF00;
+    setup.run(c64.request(kBoostLoad));
+    auto data = program(600);
+    EXPECT_EQ(peek(0xFF00, 256), std::vector<std::uint8_t>(data.begin(), data.begin() + 256));
+    EXPECT_EQ(c64.memory.read(0x0002), 0x5A);
+    EXPECT_NE(platform::traceLog().captured().find("cut at $FFFF"), std::string::npos);
+}
+
+TEST_F(EndToEnd, BoostSaveOfAnEmptyRangeWritesAnEmptyFile) {
+    pcDir9();
+    TransferResult r = setup.run(k.save(9, "EMPTY", 0x4000, 0x4000, true));
+    EXPECT_TRUE(r.ok);
+    auto onDisk = TempDir::read(dir.file("pc/empty.prg"));
+    EXPECT_EQ(onDisk, (std::vector<std::uint8_t>{0x00, 0x40}));
+}
+
+TEST_F(EndToEnd, DriveErrorDuringSecondReachesStatusAndSt) {
+    pcDir9();
+    setup.run(k.open(2, 9, 2, "OUT,S,W"));
+    setup.run(k.print(2, "DATA"));
+    std::filesystem::remove_all(dir.file("pc"));
+    record();
+    setup.run(k.close(2));
+    EXPECT_EQ(c64.st() & kStTimeoutRead, kStTimeoutRead);
+    EXPECT_EQ(status(9), "25,WRITE ERROR,0,0");
+}
+
+TEST_F(EndToEnd, InputLineIsClampedToItsBuffer) {
+    poke(0x0200, text("0X"));
+    c64.counter1 = 2;
+    c64.counter2 = 0;
+    setup.run(c64.request(link::kInputLine));
+    EXPECT_EQ(c64.memory.read(0x0400), 'X');
+    c64.counter1 = 255;
+    poke(0x0200, std::vector<std::uint8_t>(255, 'Q'));
+    EXPECT_EQ(setup.run(c64.request(link::kInputLine)), kServed);
+    EXPECT_EQ(setup.dispatcher.inputLineBuffer.back(), 'Q');
+    EXPECT_TRUE(c64.cable.failure.empty()) << c64.cable.failure;
+}
+
+TEST_F(EndToEnd, ExtendedMessagesWriteABlockAndRemoveTheImage) {
+    drive::DriveUnit& unit = image8();
+    poke(0xC000, program(256, 7));
+    setup.run(k.extendedMessage(
+        {0x44, 0x08, 0x54, 0x12, 0x01, 0x41, 0x00, 0xC0, 0x4C, 0x00, 0x01, 0x57, 0x00, 0, 0, 0}));
+    d64::BlockCursor at;
+    at.toOffset(18, 1);
+    EXPECT_EQ(0, std::memcmp(unit.image + at.offset, program(256, 7).data(), 256));
+    EXPECT_TRUE(unit.imageModified);
+    const std::string& log = platform::traceLog().captured();
+    EXPECT_NE(log.find("\n *** Extended C64 Message: ***\n   ext: device = 8\n   ext: set track "
+                       "sector, logical address = 91648\n   ext: set c64 addr = 49152\n   ext: set "
+                       "length = 256\n   ext: write block to diskimage\n   ext: end"),
+              std::string::npos)
+        << log;
+
+    struct Case {
+        std::vector<std::uint8_t> message;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        {{0x57}, "  ERROR: track/sector not set"},
+        {{0x44, 0x04, 0x57}, "\n   ext: device = 4  ERROR: Illegal drive"},
+        {{0x54, 0x00, 0x00}, "\n   ext: set track sector  ERROR: Illegal Track/Sector"},
+        {{0x44, 0x08, 0x50, 0xFF, 0xFF, 0x02, 0x41, 0, 0, 0x4C, 0, 0, 0x57},
+         "  ERROR: Illegal drive or No diskimage present"},
+        {{0x44, 0x09, 0x54, 1, 0, 0x41, 0, 0, 0x4C, 0, 0, 0x57},
+         "  ERROR: Illegal drive or No diskimage present"},
+        {{0x99}, "\n   ext: (unknown)"},
+    };
+    for (const auto& c : cases) {
+        platform::traceLog().clearCaptured();
+        setup.run(k.extendedMessage(c.message));
+        EXPECT_NE(platform::traceLog().captured().find(c.logLine), std::string::npos)
+            << c.logLine << " in " << platform::traceLog().captured();
+    }
+    // An operand cut off by the end of the message is never read past it.
+    platform::traceLog().clearCaptured();
+    std::vector<std::uint8_t> truncated(16, 0x44);
+    truncated[14] = 0x08;
+    truncated[15] = 0x50;  // "P" needs three more bytes
+    setup.run(k.extendedMessage(truncated));
+    EXPECT_EQ(platform::traceLog().captured().find("set position"), std::string::npos);
+
+    // Remove: the modified image is saved, the device goes to the real bus.
+    setup.run(k.extendedMessage({0x44, 0x08, 0x52, 0x00}));
+    EXPECT_EQ(unit.image, nullptr);
+    EXPECT_EQ(setup.settings.realDevice[3], 8);
+    auto saved = TempDir::read(dir.file("disk.d64"));
+    ASSERT_EQ(saved.size(), 174848u);
+    EXPECT_EQ(0, std::memcmp(saved.data() + at.offset, program(256, 7).data(), 256));
+    c64.memory.write(0x00BA, 8);
+    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
+}
+
+TEST_F(EndToEnd, KernalUpload) {
+    auto kernal = program(kKernalSize, 3);
+    std::filesystem::create_directory(dir.file("kernels"));
+    dir.write("kernels/ks.rom", kernal);
+    EXPECT_EQ(setup.run(k.upload()), kKernalSize);
+    EXPECT_EQ(c64.uploaded, kernal);
+    EXPECT_NE(platform::traceLog().captured().find("\n  Writing Rom."), std::string::npos);
+}
+
+TEST_F(EndToEnd, MissingKernalIsLoggedAndNothingIsSent) {
+    setup.link.strobeTimeoutMs = 20;
+    record();
+    setup.run(k.upload());
+    EXPECT_NE(platform::traceLog().captured().find("\n ERROR reading rom"), std::string::npos);
+    // Only the end code followed the request byte.
+    EXPECT_EQ(fromPc().front(), kServed);
+}
+
+TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
+    std::strcpy(setup.settings.resetSequences[1], "Poke1,2\r");
+    setup.settings.resetSequenceIndex = 1;
+    ASSERT_TRUE(setup.keyboard.typeText(setup.link, setup.settings, TextSlice("run\r\x08\t")));
+    EXPECT_TRUE(c64.cable.resetSeen);
+    EXPECT_FALSE(setup.keyboard.typeText(setup.link, setup.settings, TextSlice("x")))
+        << "a second text waits for the first";
+    k.keys.clear();
+    for (int i = 0; i < 15; ++i) setup.run(k.keyboardPoll());
+    std::vector<int> typed;
+    for (int key : k.keys)
+        if (key != 0) typed.push_back(key);
+    EXPECT_EQ(typed, (std::vector<int>{'p', 'O', 'K', 'E', '1', ',', '2', '\r', 'R', 'U', 'N', '\r',
+                                       0x14, 0x7F}));
+    EXPECT_FALSE(setup.keyboard.feedActive);
+    // A full keyboard buffer makes the feed wait.
+    setup.keyboard.typeText(setup.link, setup.settings, TextSlice("ab"));
+    k.drainKeyboard = false;
+    c64.memory.write(0x00C6, 10);
+    EXPECT_EQ(setup.run(c64.request(kKeyboardPoll)), kDeclined);
+    EXPECT_EQ(setup.keyboard.feedPos, 0);
+    // A terminal key waits for the feed, and comes after it.
+    setup.keyboard.typeKey('a');
+    c64.memory.write(0x00C6, 0);
+    k.drainKeyboard = true;
+    k.keys.clear();
+    for (int i = 0; i < 16; ++i) setup.run(k.keyboardPoll());
+    typed.clear();
+    for (int key : k.keys)
+        if (key != 0) typed.push_back(key);
+    EXPECT_EQ(typed, (std::vector<int>{'p', 'O', 'K', 'E', '1', ',', '2', '\r', 'A', 'B', 'A'}));
+}
+
+struct FakeView : TerminalView {
+    bool shown = true;
+    bool small = false;
+    int repaints = 0;
+    bool terminalShown() const override { return shown; }
+    bool minimized() const override { return small; }
+    void invalidateTerminal() override { ++repaints; }
+};
+
+TEST_F(EndToEnd, ScreenMirrorConvertsAfterAFullScreen) {
+    FakeView view;
+    setup.dispatcher.view = &view;
+    std::vector<std::uint8_t> screen(1000, 0x20);
+    screen[0] = 0x01;
+    screen[1] = 0x81;
+    screen[2] = 0x20;
+    screen[3] = 0x41;
+    screen[999] = 0x7F;
+    poke(0x0400, screen);
+    for (int i = 0; i < 14; ++i) setup.run(k.keyboardPoll());
+    EXPECT_EQ(view.repaints, 0);
+    EXPECT_EQ(setup.mirror.screenMirror[0], 0x01) << "raw until the fifth slice";
+    setup.run(k.keyboardPoll());
+    EXPECT_EQ(view.repaints, 1);
+    const auto& m = setup.mirror.screenMirror;
+    EXPECT_EQ((std::vector<int>{m[0], m[1], m[2], m[3], m[999]}),
+              (std::vector<int>{0x41, 0x41, 0x20, 0x61, 0x7F}));
+    view.small = true;
+    for (int i = 0; i < 15; ++i) setup.run(k.keyboardPoll());
+    EXPECT_EQ(view.repaints, 1) << "a minimized window mirrors nothing";
+}
+
+TEST_F(EndToEnd, DroppedLinesMidTransferThenRecovery) {
+    image8();
+    poke(0x1000, program(20000));
+    ASSERT_TRUE(setup.run(k.save(8, "BIG", 0x1000, 0x1000 + 20000, true)).ok);
+    poke(0x1000, std::vector<std::uint8_t>(20000, 0));
+    c64.cable.bytesMoved = 0;
+    c64.cable.dropAfterBytes = 5000;
+    setup.run(k.load(8, "BIG", 1, true, false));
+    EXPECT_NE(platform::traceLog().captured().find("\n C64ERROR = 1"), std::string::npos);
+    EXPECT_EQ(setup.link.online, 1);
+    c64.cable.dropAfterBytes = -1;
+    TransferResult again = setup.run(k.load(8, "BIG", 1, true, false));
+    EXPECT_TRUE(again.ok);
+    EXPECT_EQ(peek(0x1000, 20000), program(20000));
+    EXPECT_TRUE(c64.cable.failure.empty()) << c64.cable.failure;
+}
+
+}  // namespace
+}  // namespace brimwick::link::vc64
