@@ -18,7 +18,7 @@ constexpr std::string_view kGotoWord = "goto";
 class FuzzFiles : public AssemblerFiles {
   public:
     FuzzFiles(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool readSource(const std::string&, std::vector<std::uint8_t>& bytes, std::string&) override {
+    bool readSource(const std::string&, SourceText& bytes, std::string&) override {
         bytes.assign(data_, data_ + size_);
         return true;
     }

@@ -159,7 +159,7 @@ class Assembler {
     SymbolTable symbols_;                 // keywords and user symbols
     std::unique_ptr<BlockTable> blocks_;  // .block nesting (large, on the heap)
     std::vector<std::uint8_t> image_;     // 64 KB code image addressed by pc
-    std::vector<std::uint8_t> source_;    // the source text with the appended tail
+    SourceText source_;                   // the source text with the appended tail
     SourceCursor cursor_;                 // current reading position
     SourceStack stack_;                   // saved cursors of macro calls and markers
 

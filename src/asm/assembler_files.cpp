@@ -28,8 +28,7 @@ DiskFiles::~DiskFiles() {
     closeListing();
 }
 
-bool DiskFiles::readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
-                           std::string& failure) {
+bool DiskFiles::readSource(const std::string& path, SourceText& bytes, std::string& failure) {
     try {
         platform::File file(path, platform::File::Mode::Read);
         const auto length = static_cast<std::size_t>(file.length());
@@ -97,8 +96,7 @@ void MemoryFiles::addSource(const std::string& path, std::string_view text) {
     sources_[path] = std::string(text);
 }
 
-bool MemoryFiles::readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
-                             std::string& failure) {
+bool MemoryFiles::readSource(const std::string& path, SourceText& bytes, std::string& failure) {
     auto it = sources_.find(path);
     if (it == sources_.end()) {
         failure = "No such file or directory";

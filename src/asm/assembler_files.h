@@ -12,18 +12,22 @@
 #include <string_view>
 #include <vector>
 
+#include "asm/large_allocator.h"
+
 namespace brimwick::platform {
 class File;
 }
 
 namespace brimwick::assembler {
 
+// The bytes of a source file, as the assembler reads them.
+using SourceText = std::vector<std::uint8_t, LargeAllocator<std::uint8_t>>;
+
 class AssemblerFiles {
   public:
     virtual ~AssemblerFiles() = default;
     // Reads a whole file; on failure returns false and describes the cause.
-    virtual bool readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
-                            std::string& failure) = 0;
+    virtual bool readSource(const std::string& path, SourceText& bytes, std::string& failure) = 0;
     // Creates (or replaces) the listing; false when it cannot be created.
     virtual bool openListing(const std::string& path) = 0;
     // Appends text to the open listing; does nothing when none is open.
@@ -42,8 +46,7 @@ class DiskFiles : public AssemblerFiles {
     DiskFiles(const DiskFiles&) = delete;
     DiskFiles& operator=(const DiskFiles&) = delete;
 
-    bool readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
-                    std::string& failure) override;
+    bool readSource(const std::string& path, SourceText& bytes, std::string& failure) override;
     bool openListing(const std::string& path) override;
     void writeListing(std::string_view text) override;
     void closeListing() override;
@@ -68,8 +71,7 @@ class MemoryFiles : public AssemblerFiles {
     // When set, writeListing keeps at most this many bytes (fuzzing).
     void limitListing(std::size_t bytes) { listingLimit_ = bytes; }
 
-    bool readSource(const std::string& path, std::vector<std::uint8_t>& bytes,
-                    std::string& failure) override;
+    bool readSource(const std::string& path, SourceText& bytes, std::string& failure) override;
     bool openListing(const std::string& path) override;
     void writeListing(std::string_view text) override;
     void closeListing() override;

@@ -7,6 +7,12 @@
 
 namespace brimwick::assembler {
 
+namespace {
+
+constexpr std::size_t kSourceBytesPerName = 128;
+
+}  // namespace
+
 Assembler::Assembler(AssemblerOptions options, AssemblerFiles* files)
     : options_(options),
       ownFiles_(files == nullptr ? std::make_unique<DiskFiles>() : nullptr),
@@ -51,6 +57,8 @@ int Assembler::assembleFile(const std::string& sourcePath) {
         if (messageSink_) messageSink_({MessageKind::Error, 0, "can't read source file", 0, true});
     } else {
         const auto length = static_cast<std::int32_t>(source_.size());
+        // About one new name per 128 bytes of source, going by large sources.
+        symbols_.reserveNames(source_.size() / kSourceBytesPerName);
         source_.insert(source_.end(), kSourceTail.begin(), kSourceTail.end());
         SourceCursor main;
         main.pos = 0;

@@ -48,6 +48,13 @@ std::uint32_t hashName(std::string_view name) {
     return h;
 }
 
+// Names are short: a plain loop beats a call to memcmp.
+bool sameName(const char* key, std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (key[i] != name[i]) return false;
+    return true;
+}
+
 void setName(SymbolRecord& r, std::string_view name) {
     r.nameLength = static_cast<std::int16_t>(name.size());
     std::memcpy(r.name, name.data(), name.size());
@@ -102,14 +109,12 @@ SymbolTable::Slot& SymbolTable::slotFor(std::string_view name, std::uint32_t has
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& s = slots_[i];
         if (s.key == nullptr) return s;
-        if (s.hash == hash && s.keyLength == name.size() &&
-            std::memcmp(s.key, name.data(), name.size()) == 0)
-            return s;
+        if (s.hash == hash && s.keyLength == name.size() && sameName(s.key, name)) return s;
     }
 }
 
 void SymbolTable::grow() {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::vector<Slot, LargeAllocator<Slot>> old(slots_.size() * 2);
     old.swap(slots_);
     std::size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
@@ -165,7 +170,7 @@ SymbolRecord* SymbolTable::lookup(std::string_view name, SymbolList list, bool c
         }
         slot->head = &fresh;
     }
-    if (usedSlots_ * 2 > slots_.size()) grow();
+    if (usedSlots_ * 4 > slots_.size() * 3) grow();  // at most three quarters full
     return &fresh;
 }
 
@@ -208,6 +213,16 @@ bool SymbolTable::define(SymbolRecord*& record, const BlockTable& blocks) {
     *link = r;
     record = r;
     return true;
+}
+
+void SymbolTable::reserveNames(std::size_t names) {
+    std::size_t wanted = slots_.size();
+    while (wanted * 3 < names * 4) wanted *= 2;
+    if (wanted == slots_.size()) return;
+    if (usedSlots_ == 0)
+        slots_.assign(wanted, Slot{});
+    else
+        while (slots_.size() < wanted) grow();
 }
 
 void SymbolTable::releaseSymbols() {

@@ -13,6 +13,7 @@
 
 #include "asm/block_table.h"
 #include "asm/keywords.h"
+#include "asm/large_allocator.h"
 #include "asm/symbol_record.h"
 
 namespace brimwick::assembler {
@@ -42,6 +43,9 @@ class SymbolTable {
     // belongs to an enclosing block).
     bool define(SymbolRecord*& record, const BlockTable& blocks);
 
+    // Sizes the index for about `names` user names, so that it need not grow.
+    void reserveNames(std::size_t names);
+
     // Frees every user record; the table is as before the first lookup.
     void releaseSymbols();
 
@@ -70,9 +74,9 @@ class SymbolTable {
     std::array<SymbolRecord, kDirectives.size() + 2> directiveRecords_{};  // x, y, directives
     // User records in fixed blocks, so that their addresses never change.
     std::vector<std::unique_ptr<SymbolRecord[]>> recordBlocks_;
-    std::size_t recordCount_ = 0;  // user records allocated
-    std::vector<Slot> slots_;      // open-addressing hash index, power-of-two size
-    std::size_t usedSlots_ = 0;    // slots holding a name
+    std::size_t recordCount_ = 0;                    // user records allocated
+    std::vector<Slot, LargeAllocator<Slot>> slots_;  // open-addressing hash index, power of two
+    std::size_t usedSlots_ = 0;                      // slots holding a name
 };
 
 }  // namespace brimwick::assembler
