@@ -156,12 +156,12 @@ class Assembler {
     std::function<void(const AssemblerMessage&)> messageSink_;  // printed messages
     std::function<void(const std::string&)> documentOpener_;    // shows the listing
 
-    SymbolTable symbols_;                 // keywords and user symbols
-    std::unique_ptr<BlockTable> blocks_;  // .block nesting (large, on the heap)
-    std::vector<std::uint8_t> image_;     // 64 KB code image addressed by pc
-    SourceText source_;                   // the source text with the appended tail
-    SourceCursor cursor_;                 // current reading position
-    SourceStack stack_;                   // saved cursors of macro calls and markers
+    SymbolTable symbols_;              // keywords and user symbols
+    BlockTablePtr blocks_;             // .block nesting (large, on the heap)
+    std::vector<std::uint8_t> image_;  // 64 KB code image addressed by pc
+    SourceText source_;                // the source text with the appended tail
+    SourceCursor cursor_;              // current reading position
+    SourceStack stack_;                // saved cursors of macro calls and markers
 
     LineState line_;                                     // statement being parsed
     std::array<BracketEntry, kMaxBrackets> brackets_{};  // saved values of open brackets

@@ -5,6 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 namespace brimwick::assembler {
 
@@ -25,5 +29,20 @@ struct BlockTable {
     // Start of a pass: back to block 0.
     void resetBlocks();
 };
+
+// A zeroed block table on the heap. calloc hands out untouched zero pages,
+// so a run pays only for the pages of the blocks it really opens (the table
+// is an aggregate, so the zero bytes are its initial state).
+struct BlockTableDeleter {
+    void operator()(BlockTable* table) const { std::free(table); }
+};
+using BlockTablePtr = std::unique_ptr<BlockTable, BlockTableDeleter>;
+
+inline BlockTablePtr makeBlockTable() {
+    static_assert(std::is_trivially_copyable_v<BlockTable> && std::is_aggregate_v<BlockTable>);
+    auto* table = static_cast<BlockTable*>(std::calloc(1, sizeof(BlockTable)));
+    if (table == nullptr) throw std::bad_alloc();
+    return BlockTablePtr(table);
+}
 
 }  // namespace brimwick::assembler

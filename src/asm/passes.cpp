@@ -17,7 +17,7 @@ Assembler::Assembler(AssemblerOptions options, AssemblerFiles* files)
     : options_(options),
       ownFiles_(files == nullptr ? std::make_unique<DiskFiles>() : nullptr),
       files_(files == nullptr ? ownFiles_.get() : files),
-      blocks_(std::make_unique<BlockTable>()),
+      blocks_(makeBlockTable()),
       image_(kImageSize, 0) {}
 
 Assembler::~Assembler() {
