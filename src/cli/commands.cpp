@@ -4,6 +4,7 @@
 namespace brimwick::cli {
 
 void registerCommands(CLI::App& app, CommandRegistry& registry) {
+    addD64Command(app, registry);
     addServeCommand(app, registry);
     addVc64Command(app, registry);
     addAsmCommand(app, registry);

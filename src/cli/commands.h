@@ -11,6 +11,9 @@ struct CommandRegistry {
     int exitCode = 0;  // exit status of the subcommand that ran
 };
 
+// brimwick-cli d64: image tools (new, list, add, extract).
+void addD64Command(CLI::App& app, CommandRegistry& registry);
+
 // brimwick-cli serve.
 void addServeCommand(CLI::App& app, CommandRegistry& registry);
 

@@ -43,7 +43,7 @@ inline constexpr std::uint8_t kSecondaryClose = 0xE0;  // CLOSE a channel
 inline constexpr std::uint8_t kSecondaryOpen = 0xF0;   // OPEN a channel, the name follows
 
 // The end-of-file flag on a byte read from a drive (EOI for the C64).
-inline constexpr std::int32_t kLastByte = 0x8000;
+inline constexpr std::int32_t kLastByte = d64::kEndFlag;
 // What a read returns when there is nothing to read: 0x80 without the end flag.
 inline constexpr std::int32_t kNothingToRead = 0x80;
 

@@ -109,6 +109,7 @@ void DualBackedDrive::closeHostFile() {
     if (channel.isDirectory) {
         traceLog() << "   ** DIR_CLOSE **";
         finder.close();
+        upcoming.reset();
         return;
     }
     auto ch = static_cast<std::size_t>(channelNumber);

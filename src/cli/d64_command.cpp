@@ -1,0 +1,188 @@
+// brimwick-cli d64: D64 image tools on the command line. They use the same
+// drive code that serves the C64: a new image is exactly what the drive
+// formats, the listing is what LOAD "$" delivers (shown the way the C64's
+// LIST prints it), and files go in and out as the drive's image tools copy
+// them. The image file is only written when every step succeeded.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "d64/c1541_error.h"
+#include "drive/drive_unit.h"
+#include "platform/file.h"
+
+namespace brimwick::cli {
+
+namespace {
+
+using drive::DriveUnit;
+
+constexpr std::uint8_t kDevice = 8;           // the device number the tools talk to
+constexpr std::uint8_t kLoadChannel = 0;      // LOAD's channel: the only one that lists
+constexpr std::size_t kLoadAddressBytes = 2;  // a program file starts with its load address
+
+// A failure of a tool: one line for stderr.
+struct ToolError {
+    std::string message;  // what went wrong
+};
+
+[[noreturn]] void fail(std::string message) {
+    throw ToolError{std::move(message)};
+}
+
+// Mounts an existing image or fails.
+void mountImage(DriveUnit& unit, const std::string& image) {
+    unit.mount(image, false);
+    if (unit.image == nullptr) fail("cannot read image " + image);
+}
+
+// LOAD "$..." through the bus: the whole BASIC program with its load address.
+std::vector<std::uint8_t> loadListing(DriveUnit& unit, const std::string& pattern) {
+    std::string name = pattern.empty() ? "$" : "$:" + pattern;
+    unit.listenOrTalk(drive::kListen + kDevice);
+    unit.secondaryAfterListen(drive::kSecondaryOpen + kLoadChannel);
+    for (char c : name) unit.byteOut(static_cast<std::uint8_t>(c));
+    unit.unlisten();
+    unit.listenOrTalk(drive::kTalk + kDevice);
+    unit.secondaryAfterTalk(drive::kSecondaryData + kLoadChannel);
+    std::int32_t length = 0;
+    std::vector<std::uint8_t> program = unit.loadWholeFile(length);
+    unit.untalk();
+    program.resize(static_cast<std::size_t>(length));
+    return program;
+}
+
+// The program as LIST prints it: line number, a space, the line's bytes.
+std::string listProgram(const std::vector<std::uint8_t>& program) {
+    std::string out;
+    std::size_t pos = kLoadAddressBytes;
+    while (pos + 4 <= program.size()) {
+        unsigned link = program[pos] | (program[pos + 1] << 8);
+        if (link == 0) break;
+        unsigned number = program[pos + 2] | (program[pos + 3] << 8);
+        pos += 4;
+        std::string text;
+        for (; pos < program.size() && program[pos] != 0; ++pos) {
+            std::uint8_t b = program[pos];
+            if (b >= 0x20 && b <= 0x7E) {
+                text += static_cast<char>(b);
+            } else {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+                text += escaped;
+            }
+        }
+        ++pos;  // the line's 0
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        out += std::to_string(number) + " " + text + "\n";
+    }
+    return out;
+}
+
+void newImage(const std::string& image, bool force) {
+    if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
+    DriveUnit unit;
+    unit.newImage(TextSlice(image.c_str()));
+    if (!unit.saveImage()) fail("cannot write image " + image);
+}
+
+void listImage(const std::string& image, const std::string& pattern) {
+    DriveUnit unit;
+    mountImage(unit, image);
+    std::cout << listProgram(loadListing(unit, pattern));
+}
+
+void addFiles(const std::string& image, const std::vector<std::string>& files) {
+    DriveUnit unit;
+    if (platform::exists(image))
+        mountImage(unit, image);
+    else
+        unit.newImage(TextSlice(image.c_str()));
+    try {
+        for (const std::string& file : files) {
+            if (unit.addHostFile(file) != drive::AddResult::Added) fail("cannot read file " + file);
+        }
+    } catch (...) {
+        unit.imageModified = false;  // leave the image file as it was
+        throw;
+    }
+    if (!unit.saveImage()) fail("cannot write image " + image);
+}
+
+void extractFiles(const std::string& image, const std::string& directory) {
+    DriveUnit unit;
+    mountImage(unit, image);
+    if (!platform::makeDirectory(directory)) fail("cannot create directory " + directory);
+    DriveUnit target;
+    target.mount(directory, true);
+    if (!unit.extractAll(target)) fail("could not write every file into " + directory);
+}
+
+// Runs a tool and turns its failure into one line on stderr and exit status 1.
+template <typename Tool>
+void run(CommandRegistry& registry, const char* name, Tool&& tool) {
+    try {
+        tool();
+        registry.exitCode = 0;
+    } catch (const ToolError& e) {
+        std::cerr << "d64 " << name << ": " << e.message << "\n";
+        registry.exitCode = 1;
+    } catch (const c1541_error* e) {
+        // A drive error on the image: "72,DISK FULL", a damaged chain, ...
+        std::cerr << "d64 " << name << ": " << e->text << "\n";
+        registry.exitCode = 1;
+    }
+}
+
+// The options of the subcommands, alive while the app parses and runs.
+struct D64Options {
+    std::string image;               // the D64 image file
+    std::string pattern;             // the listing's name pattern
+    std::string directory;           // where extract writes
+    std::vector<std::string> files;  // what add copies in
+    bool force = false;              // new may replace an existing file
+};
+
+}  // namespace
+
+void addD64Command(CLI::App& app, CommandRegistry& registry) {
+    auto options = std::make_shared<D64Options>();
+    CLI::App* d64 = app.add_subcommand("d64", "D64 disk image tools");
+    d64->require_subcommand(1);
+
+    CLI::App* create = d64->add_subcommand("new", "Create an empty disk image");
+    create->add_option("IMAGE", options->image, "the image file")->required();
+    create->add_flag("--force", options->force, "replace an existing file");
+    create->callback([options, &registry] {
+        run(registry, "new", [&] { newImage(options->image, options->force); });
+    });
+
+    CLI::App* list = d64->add_subcommand("list", "Show the directory as the C64 lists it");
+    list->add_option("IMAGE", options->image, "the image file")->required();
+    list->add_option("PATTERN", options->pattern,
+                     "names to list as the listing shows them, with * and ? (default all)");
+    list->callback([options, &registry] {
+        run(registry, "list", [&] { listImage(options->image, options->pattern); });
+    });
+
+    CLI::App* add =
+        d64->add_subcommand("add", "Copy PC files into an image (created when missing)");
+    add->add_option("IMAGE", options->image, "the image file")->required();
+    add->add_option("FILE", options->files, "PC files; the extension gives the type")->required();
+    add->callback([options, &registry] {
+        run(registry, "add", [&] { addFiles(options->image, options->files); });
+    });
+
+    CLI::App* extract =
+        d64->add_subcommand("extract", "Copy every closed file of an image into a directory");
+    extract->add_option("IMAGE", options->image, "the image file")->required();
+    extract->add_option("DIR", options->directory, "the target directory (created when missing)")
+        ->required();
+    extract->callback([options, &registry] {
+        run(registry, "extract", [&] { extractFiles(options->image, options->directory); });
+    });
+}
+
+}  // namespace brimwick::cli

@@ -1,0 +1,122 @@
+// brimwick-cli d64: new, list, add and extract, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli_runner.h"
+#include "d64/blank_image.h"
+#include "d64/geometry.h"
+
+namespace brimwick::cli::testing {
+namespace {
+
+using brimwick::testing::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytes(std::size_t n, int seed) {
+    Bytes v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    return v;
+}
+
+// One line on stderr, naming the subcommand.
+void expectOneErrorLine(const CliResult& r) {
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_EQ(r.err.rfind("d64 ", 0), 0u) << r.err;
+}
+
+struct D64CommandTest : ::testing::Test {
+    TempDir dir;  // the working directory of the runs
+    CliResult cli(const std::vector<std::string>& args) { return runCli(dir, args); }
+};
+
+TEST_F(D64CommandTest, NewWritesTheBlankImageAndListsItsFreeBlocks) {
+    CliResult r = cli({"d64", "new", "disk.d64"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    Bytes blank(d64::kImageSize);
+    d64::formatBlankImage(blank.data());
+    EXPECT_EQ(TempDir::read(dir.file("disk.d64")), blank);
+    r = cli({"d64", "list", "disk.d64"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "681 BLOCKS FREE. CODED BAD.\n");
+    // An existing file is kept unless --force.
+    dir.write("disk.d64", "precious");
+    expectOneErrorLine(cli({"d64", "new", "disk.d64"}));
+    EXPECT_EQ(TempDir::read(dir.file("disk.d64")).size(), 8u);
+    EXPECT_EQ(cli({"d64", "new", "--force", "disk.d64"}).status, 0);
+    EXPECT_EQ(TempDir::read(dir.file("disk.d64")), blank);
+}
+
+TEST_F(D64CommandTest, AddCreatesTheImageAndListShowsTheFiles) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    dir.write("x\x01y.usr", bytes(1, 3));
+    CliResult r = cli({"d64", "add", "new.d64", "game.prg", "notes.seq", "x\x01y.usr"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = cli({"d64", "list", "new.d64"});
+    EXPECT_EQ(r.out,
+              "3    \"GAME\"              PRG\n"
+              "1    \"NOTES\"             SEQ\n"
+              "1    \"X\\x01Y\"               USR\n"
+              "676 BLOCKS FREE. CODED BAD.\n");
+    r = cli({"d64", "list", "new.d64", "N*"});
+    EXPECT_EQ(r.out, "1    \"NOTES\"             SEQ\n676 BLOCKS FREE. CODED BAD.\n");
+    // Adding to an existing image replaces a file of the same name.
+    dir.write("game.prg", bytes(10, 4));
+    EXPECT_EQ(cli({"d64", "add", "new.d64", "game.prg"}).status, 0);
+    r = cli({"d64", "list", "new.d64", "GAME"});
+    EXPECT_EQ(r.out, "1    \"GAME\"              PRG\n678 BLOCKS FREE. CODED BAD.\n");
+}
+
+TEST_F(D64CommandTest, ExtractWritesEveryFileIntoANewDirectory) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "game.prg", "notes.seq"}).status, 0);
+    CliResult r = cli({"d64", "extract", "a.d64", "out/deeper"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(TempDir::read(dir.file("out/deeper/game.prg")), bytes(600, 1));
+    EXPECT_EQ(TempDir::read(dir.file("out/deeper/notes.seq")), bytes(10, 2));
+}
+
+TEST_F(D64CommandTest, FailuresGiveOneLineAndAnExitStatus) {
+    dir.write("game.prg", bytes(5, 1));
+    expectOneErrorLine(cli({"d64", "list", "missing.d64"}));
+    expectOneErrorLine(cli({"d64", "extract", "missing.d64", "out"}));
+    std::filesystem::create_directory(dir.file("adir.d64"));
+    expectOneErrorLine(cli({"d64", "add", "adir.d64", "game.prg"}));
+
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "game.prg"}).status, 0);
+    Bytes before = TempDir::read(dir.file("a.d64"));
+    CliResult r = cli({"d64", "add", "a.d64", "game.prg", "missing.prg"});
+    expectOneErrorLine(r);
+    EXPECT_NE(r.err.find("missing.prg"), std::string::npos);
+    EXPECT_EQ(TempDir::read(dir.file("a.d64")), before);
+    expectOneErrorLine(cli({"d64", "add", "b.d64", "missing.prg"}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b.d64")));
+
+    // A file larger than the free space: the image stays as it was.
+    dir.write("huge.prg", bytes(d64::kImageSize, 5));  // 689 blocks
+    r = cli({"d64", "add", "a.d64", "huge.prg"});
+    expectOneErrorLine(r);
+    EXPECT_NE(r.err.find("72,DISK FULL"), std::string::npos);
+    EXPECT_EQ(TempDir::read(dir.file("a.d64")), before);
+
+    // The target is a file, not a directory.
+    dir.write("plain", "x");
+    expectOneErrorLine(cli({"d64", "extract", "a.d64", "plain"}));
+}
+
+TEST_F(D64CommandTest, HelpForEachSubcommand) {
+    for (const char* sub : {"new", "list", "add", "extract"}) {
+        CliResult r = cli({"d64", sub, "--help"});
+        EXPECT_EQ(r.status, 0) << sub;
+        EXPECT_NE(r.out.find("IMAGE"), std::string::npos) << sub;
+    }
+    EXPECT_NE(cli({"d64"}).status, 0);
+}
+
+}  // namespace
+}  // namespace brimwick::cli::testing

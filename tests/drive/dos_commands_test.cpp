@@ -1,0 +1,239 @@
+// The DOS command channel: block commands, B-P, M-W, refused commands and the
+// M-E refusal, and the scanner that reads them.
+#include "drive/dos_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "drive_fixture.h"
+#include "platform/user_dialogs.h"
+
+namespace brimwick::drive::testing {
+namespace {
+
+using DosTest = DriveFixture;
+
+TEST_F(DosTest, BlockReadFillsTheChannelBuffer) {
+    bus.open(2, "#");
+    bus.command("U1 2 0 18 0");
+    EXPECT_EQ(bus.errorCount, 0);
+    std::vector<std::uint8_t> got = bus.read(2, 256);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), block(18, 0)));
+    EXPECT_TRUE(unit.ramModified);
+}
+
+TEST_F(DosTest, BlockReadSpellingsAgree) {
+    bus.open(2, "#");
+    const char* commands[] = {"BLOCK-READ:2,0,18,1", "B-R 2 0 18 1", "U1:2 0 18 1", "UA 2,0,18,1"};
+    for (const char* command : commands) {
+        SCOPED_TRACE(command);
+        std::memset(unit.ram.data() + 256, 0x55, 256);
+        bus.command(command);
+        EXPECT_EQ(bus.errorCount, 0);
+        EXPECT_EQ(std::memcmp(unit.ram.data() + 256, block(18, 1), 256), 0);
+    }
+}
+
+TEST_F(DosTest, BlockWrittenBackUnchangedStaysUnchanged) {
+    std::uint8_t* target = block(20, 3);
+    for (int i = 0; i < 256; ++i) target[i] = static_cast<std::uint8_t>(i);
+    std::vector<std::uint8_t> before(target, target + 256);
+    bus.open(2, "#");
+    bus.command("U1 2 0 20 3");
+    unit.imageModified = false;
+    bus.command("U2 2 0 20 3");
+    EXPECT_EQ(bus.errorCount, 0);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), target));
+    EXPECT_TRUE(unit.imageModified);
+}
+
+TEST_F(DosTest, BlockWriteStoresTheBufferByteForByte) {
+    bus.open(3, "#");
+    std::vector<std::uint8_t> data = pattern(256);
+    bus.send(3, data);
+    const char* commands[] = {"B-W 3 0 1 0", "BLOCK-WRITE:3,0,1,1", "U2 3 0 1 2", "UB:3,0,1,3"};
+    for (int s = 0; s < 4; ++s) {
+        bus.command(commands[s]);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), block(1, s))) << commands[s];
+    }
+    EXPECT_EQ(bus.errorCount, 0);
+}
+
+TEST_F(DosTest, BlockPointerTakesTheLowByte) {
+    bus.open(2, "#");
+    bus.command("U1 2 0 18 0");
+    bus.command("B-P 2 300");
+    EXPECT_EQ(unit.channels[2].bufferPos, 44);
+    EXPECT_EQ(bus.read(2, 1)[0], block(18, 0)[44]);
+    bus.command("BLOCK-POINTER:2,7");
+    EXPECT_EQ(unit.channels[2].bufferPos, 7);
+}
+
+TEST_F(DosTest, RefusedAndFailingCommands) {
+    bus.open(2, "#");
+    bus.open(3, "FILE,S,W");
+    struct Case {
+        const char* command;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"B-R 2 0 18", "30,SYNTAX ERROR"},
+        {"B-R", "30,SYNTAX ERROR"},
+        {"B-R 2", "30,SYNTAX ERROR"},
+        {"B-P 2", "30,SYNTAX ERROR"},
+        {"B-R 15 0 18 0", "70,NO CHANNEL"},
+        {"B-R 3 0 18 0", "70,NO CHANNEL"},
+        {"B-R 4 0 18 0", "70,NO CHANNEL"},
+        {"B-P 9 1", "70,NO CHANNEL"},
+        {"B-R 2 0 36 0", "66,ILLEGAL TRACK AND SECTOR"},
+        {"B-W 2 0 18 19", "66,ILLEGAL TRACK AND SECTOR"},
+        {"B-R 2 0 0 0", "66,ILLEGAL TRACK AND SECTOR"},
+        {"I", "30,SYNTAX ERROR"},
+        {"S:NAME", "30,SYNTAX ERROR"},
+        {"M-R", "30,SYNTAX ERROR"},
+        {"u1 2 0 18 0", "30,SYNTAX ERROR"},
+        {"", "30,SYNTAX ERROR"},
+    };
+    std::vector<std::uint8_t> image(unit.image, unit.image + d64::kImageSize);
+    std::vector<std::uint8_t> buffer(unit.ram.begin() + 256, unit.ram.begin() + 512);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        bus.lastError.clear();
+        bus.command(c.command);
+        EXPECT_EQ(bus.lastError, c.status);
+        EXPECT_EQ(bus.status(), statusLine(c.status));
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), unit.image));
+        EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), unit.ram.begin() + 256));
+    }
+    EXPECT_NE(trace().find("\n UNBEKANNTER BEFEHL!"), std::string::npos);
+}
+
+TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {
+    bus.open(3, "#");
+    bus.open(2, "NOPE");
+    bus.command("B-P 3 1");
+    EXPECT_EQ(bus.status(), statusLine("62,FILE NOT FOUND"));
+}
+
+TEST_F(DosTest, MemoryWriteStoresIntoDriveRam) {
+    std::string command = "M-W";
+    command += '\x00';
+    command += '\x05';  // address $0500: buffer 5
+    command += '\x03';
+    command += "ABC";
+    bus.command(command);
+    EXPECT_EQ(bus.errorCount, 0);
+    EXPECT_EQ(std::memcmp(unit.ram.data() + 0x500, "ABC", 3), 0);
+    EXPECT_TRUE(unit.ramModified);
+}
+
+TEST_F(DosTest, MemoryWriteStopsAtTheEndOfRam) {
+    unit.ram[0x7FE] = 0x11;
+    unit.ram[0x7FF] = 0x22;
+    std::string command = "M-W\xFF\x07\x02XY";
+    bus.command(command);
+    EXPECT_EQ(unit.ram[0x7FE], 0x11);
+    EXPECT_EQ(unit.ram[0x7FF], 'X');
+    // An address far outside takes nothing.
+    bus.command(std::string("M-W\x00\x40\x02QQ", 8));
+    EXPECT_EQ(bus.errorCount, 0);
+}
+
+// Records the message boxes shown.
+struct RecordingDialogs : platform::UserDialogs {
+    std::vector<std::string> texts;  // every message box text, in order
+    int collectedWhenShown = -1;     // bytes the drive had collected at the first box
+    const DriveCore* drive = nullptr;
+
+    platform::MessageAnswer messageBox(std::string_view text, std::string_view,
+                                       platform::MessageButtons buttons,
+                                       platform::MessageIcon) override {
+        if (texts.empty() && drive) collectedWhenShown = drive->commandLength;
+        texts.emplace_back(text);
+        EXPECT_EQ(buttons, platform::MessageButtons::Ok);
+        return platform::MessageAnswer::Ok;
+    }
+    std::optional<int> selectDrive(int preselected) override { return preselected; }
+};
+
+struct MemoryExecuteTest : DriveFixture {
+    RecordingDialogs dialogs;  // installed for the test
+    MemoryExecuteTest() {
+        dialogs.drive = &unit;
+        platform::setUserDialogs(&dialogs);
+    }
+    ~MemoryExecuteTest() override { platform::setUserDialogs(nullptr); }
+};
+
+TEST_F(MemoryExecuteTest, RefusedWhenItsThirdByteArrives) {
+    bus.command("M-E\x00\x05");
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], kMemoryExecuteRefusal);
+    EXPECT_EQ(dialogs.collectedWhenShown, 3);
+    EXPECT_EQ(bus.lastError, "30,SYNTAX ERROR");
+    EXPECT_NE(trace().find("\n *** M-E Instruction ***"), std::string::npos);
+}
+
+TEST_F(MemoryExecuteTest, AlsoForAFileNameAndNotForOthers) {
+    bus.open(2, "M-EXEC");
+    EXPECT_EQ(dialogs.texts.size(), 1u);
+    bus.command(std::string("M-W\x00\x05\x01Z", 7));
+    bus.command("M-R");
+    EXPECT_EQ(dialogs.texts.size(), 1u);
+}
+
+TEST(HeadlessDialogsTest, AnswerWithTheDefaultButtonAndTrace) {
+    platform::traceLog().captureInMemory();
+    platform::HeadlessDialogs dialogs;
+    EXPECT_EQ(dialogs.messageBox("Sure?", "Install", platform::MessageButtons::OkCancel,
+                                 platform::MessageIcon::Question),
+              platform::MessageAnswer::Ok);
+    EXPECT_EQ(
+        dialogs.messageBox("x", "c", platform::MessageButtons::YesNo, platform::MessageIcon::None),
+        platform::MessageAnswer::Yes);
+    EXPECT_EQ(dialogs.selectDrive(), std::optional<int>(platform::kPreselectedDrive));
+    EXPECT_NE(platform::traceLog().captured().find("Sure?"), std::string::npos);
+}
+
+TEST(CommandScannerTest, NumbersAreDigitRunsOfAtMostEight) {
+    const char text[] = "U1:2, 0 ;123456789x";
+    CommandScanner s;
+    s.init(text, sizeof text, 0, dosCommandTable);
+    EXPECT_EQ(s.matchKeyword(), kBlockRead);
+    EXPECT_EQ(s.pos, 2);
+    const std::int32_t expected[] = {2, 0, 12345678, 9};
+    for (std::int32_t n : expected) {
+        ASSERT_GT(s.nextNumber(), 0);
+        EXPECT_EQ(s.number, n);
+    }
+    std::int32_t pos = s.pos;
+    EXPECT_EQ(s.nextNumber(), 0);
+    EXPECT_EQ(s.pos, pos);
+}
+
+TEST(CommandScannerTest, KeywordsMatchAsPrefixesInTableOrder) {
+    struct Case {
+        const char* text;
+        std::int32_t code;
+        std::int32_t pos;
+    };
+    const Case cases[] = {
+        {"BLOCK-WRITE", kBlockWrite, 11},
+        {"B-WRONG", kBlockWrite, 3},
+        {"M-W", 2, 3},
+        {"B-", -1, 0},
+        {"UC", -1, 0},
+        {"BLOCK-P", -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CommandScanner s;
+        s.init(c.text, static_cast<std::int32_t>(std::strlen(c.text)) + 1, 0, dosCommandTable);
+        EXPECT_EQ(s.matchKeyword(), c.code);
+        EXPECT_EQ(s.pos, c.pos);
+    }
+}
+
+}  // namespace
+}  // namespace brimwick::drive::testing
