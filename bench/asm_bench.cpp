@@ -91,7 +91,7 @@ int main() {
             return 1;
         }
     }
-    std::printf("brimwick-cli  : %8.4f s (best of %d, whole process)\n", ourCli, kRounds);
+    std::printf("brimwick-cli   : %8.4f s (best of %d, whole process)\n", ourCli, kRounds);
 
     if (!has64tass()) {
         std::printf("64tass        : not installed, no comparison\n");
