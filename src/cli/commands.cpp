@@ -7,6 +7,7 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addD64Command(app, registry);
     addServeCommand(app, registry);
     addVc64Command(app, registry);
+    addAsmCommand(app, registry);
 }
 
 }  // namespace brimwick::cli

@@ -23,4 +23,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry);
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 
+// asm SOURCE: the TurboAss cross assembler.
+void addAsmCommand(CLI::App& app, CommandRegistry& registry);
+
 }  // namespace brimwick::cli

@@ -1,0 +1,265 @@
+// Whole runs: the listing layout, object file names and load addresses, the
+// rules for which pass prints a message, hard errors, and the sound handling
+// of sources that would crash, hang or lose data.
+#include <gtest/gtest.h>
+
+#include "asm_test_support.h"
+#include "config/settings.h"
+
+namespace brimwick::assembler::test {
+namespace {
+
+AssemblerOptions plainNames() {
+    AssemblerOptions o;
+    o.addressInObjectName = false;
+    return o;
+}
+
+TEST(AssemblyRun, ListingAndObjectFileOfASmallProgram) {
+    RunResult r = assembleText(lines({"*=$c000", "lda #1", "rts"}), plainNames());
+    EXPECT_EQ(r.errors, 0);
+    EXPECT_EQ(r.listing, std::string(kBanner) +
+                             "\n first pass:"
+                             "\n second pass:"
+                             "\n writing  $c000-$c003  /src/demo.prg"
+                             "\n\n 0  ERRORS \n 0  WARNINGS");
+    EXPECT_EQ(hex(r.written["/src/demo.prg"]), "00 C0 A9 01 60");
+}
+
+TEST(AssemblyRun, MessagesInTheListingInOrder) {
+    RunResult r = assembleText(
+        lines({"*=$c000", "lda fwd", ".byte 1 2", "fwd = 3", "x = 1", "x = 2", ".endif"}));
+    EXPECT_EQ(r.errors, 2);
+    EXPECT_EQ(r.listing, std::string(kBanner) +
+                             "\n first pass:"
+                             "\n ERROR in line 6 : double definition"
+                             "\n second pass:"
+                             "\n WARNING in line 2 : operand size 'word' taken"
+                             "\n ERROR in line 3 : no number expected"
+                             "\n WARNING in line 7 : endif without if"
+                             "\n writing  $c000-$c003  /src/democ000.prg"
+                             "\n\n 2  ERRORS \n 2  WARNINGS");
+}
+
+TEST(AssemblyRun, ObjectFileNamesFollowTheAddressOption) {
+    const std::string source = lines({"*=$c000", "nop", "*=$d000", "rts"});
+    RunResult named = assembleText(source);
+    EXPECT_EQ(hex(named.written["/src/democ000.prg"]), "00 C0 EA");
+    EXPECT_EQ(hex(named.written["/src/demod000.prg"]), "00 D0 60");
+
+    RunResult plain = assembleText(source, plainNames());
+    EXPECT_EQ(plain.written.count("/src/democ000.prg"), 0u);
+    EXPECT_EQ(hex(plain.written["/src/demo.prg"]), "00 D0 60");  // the last segment wins
+}
+
+TEST(AssemblyRun, SegmentsAndLoadAddresses) {
+    // No "*=" at all: the code starts at $1000.
+    RunResult start = assembleText(lines({"nop"}));
+    EXPECT_EQ(hex(start.written["/src/demo1000.prg"]), "00 10 EA");
+    // No code: no object file, only the listing.
+    RunResult empty = assembleText(lines({"x = 1"}));
+    EXPECT_EQ(empty.written.size(), 1u);
+    // .offs moves the load address, not the code.
+    RunResult offs = assembleText(lines({"*=$c000", ".offs $2000", "l jmp l"}));
+    EXPECT_EQ(hex(offs.written["/src/democ000.prg"]), "00 E0 4C 00 C0");
+}
+
+TEST(AssemblyRun, LastLineWithoutLineEnd) {
+    RunResult r = assembleText("*=$c000\r\nnop\r\nrts");
+    EXPECT_EQ(r.errors, 0);
+    EXPECT_EQ(hex(r.code()), "EA 60");
+}
+
+TEST(AssemblyRun, LineFeedOnlySourceIsOneError) {
+    RunResult r = assembleText("*=$c000\nnop\nrts\n");
+    EXPECT_EQ(r.errors, 1);
+    EXPECT_EQ(r.texts(), std::vector<std::string>{"error: invalid source file"});
+    EXPECT_EQ(r.messages[0].line, 1);
+    EXPECT_EQ(r.written.size(), 1u);  // the listing only
+}
+
+TEST(AssemblyRun, LinesInsideMacrosCarryTheCallingLine) {
+    RunResult r =
+        assembleText(lines({"m .macro", "nop", ".byte 1 2", ".endm", "#m", "#m", ".byte 3 4"}));
+    ASSERT_EQ(r.messages.size(), 3u);
+    EXPECT_EQ(r.messages[0].line, 5);
+    EXPECT_EQ(r.messages[1].line, 6);
+    EXPECT_EQ(r.messages[2].line, 7);
+}
+
+TEST(AssemblyRun, SkippedLinesKeepTheirNumbers) {
+    RunResult r = assembleText(lines({".if 0", "nop", "nop", ".endif", ".byte 1 2"}));
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].line, 5);
+}
+
+// Which pass prints what: most errors only in the second pass, so they count
+// once; double definitions only in the first; undefined symbols and errors in
+// .if lines wherever they occur.
+TEST(AssemblyRun, PassRulesForMessages) {
+    struct Case {
+        const char* source;
+        std::vector<bool> printedInFirstPass;
+    };
+    const Case cases[] = {
+        {".byte 1 2", {false}},
+        {"x = 1\nx = 2", {true}},
+        {".if fwd\n.endif\nfwd = 1", {true}},
+        {".if nowhere", {true, false}},
+        {".if 1 2", {true, false}},
+        {".if 1/0", {true, false}},
+        {"*=fwd\nfwd = $c000", {true}},
+        {"lda nowhere", {false}},
+        {".bend", {false}},
+    };
+    for (const Case& c : cases) {
+        std::string source;
+        for (const char* p = c.source; *p != '\0'; ++p) {
+            if (*p == '\n') source += '\r';
+            source += *p;
+        }
+        RunResult r = assembleText(source + "\r\n");
+        std::vector<bool> passes;
+        for (const auto& m : r.messages) passes.push_back(m.firstPass);
+        EXPECT_EQ(passes, c.printedInFirstPass) << c.source;
+    }
+}
+
+TEST(AssemblyRun, SelfCallingMacroBreaksBothPasses) {
+    RunResult r = assembleText(lines({"m .macro", "#m", ".endm", "#m"}));
+    EXPECT_NE(r.listing.find("\n first pass:\n ** HARD ERROR : too high macros & includes depth "
+                             "** Assembling breaked\n second pass:\n ** hard error : too high "
+                             "macros & includes depth ** Assembling breaked"),
+              std::string::npos)
+        << r.listing;
+    // A run that broke off is never a success.
+    EXPECT_EQ(r.errors, 2);
+}
+
+TEST(AssemblyRun, EndlessGotoLoopEndsWithAHardError) {
+    AssemblerOptions o;
+    o.maxLinesPerPass = 5000;
+    RunResult r = assembleText(lines({"loop .lbl", "nop", ".goto loop"}), o);
+    EXPECT_NE(r.listing.find("** HARD ERROR : too many lines; endless loop? ** Assembling "
+                             "breaked"),
+              std::string::npos);
+    EXPECT_NE(r.listing.find("** hard error : too many lines; endless loop?"), std::string::npos);
+    EXPECT_EQ(r.errors, 2);
+}
+
+TEST(AssemblyRun, EndlessLoopInsideAMacroIsCaughtToo) {
+    AssemblerOptions o;
+    o.maxLinesPerPass = 5000;
+    RunResult r = assembleText(lines({"m .macro", "l .lbl", ".goto l", ".endm", "#m"}), o);
+    EXPECT_EQ(r.errors, 2);
+}
+
+TEST(AssemblyRun, InvalidByteAtALineStartDoesNotHang) {
+    RunResult r = assembleText("*=$c000\r\n\x80\r\nnop\r\n\x01nop\r\nrts\r\n");
+    EXPECT_EQ(r.errors, 2);
+    EXPECT_EQ(hex(r.code()), "EA 60");
+}
+
+TEST(AssemblyRun, UnreadableSourceIsOneErrorInTheListing) {
+    MemoryFiles files;
+    Assembler assembler(plainNames(), &files);
+    EXPECT_EQ(assembler.assembleFile("/src/missing.a64"), 1);
+    EXPECT_TRUE(assembler.sourceUnreadable());
+    const std::string listing = files.written().at("/src/missing.txt");
+    EXPECT_EQ(listing, std::string(kBanner) +
+                           "\n ERROR : can't read source file /src/missing.a64 : No such file "
+                           "or directory\n\n 1  ERRORS \n 0  WARNINGS");
+    EXPECT_EQ(files.written().size(), 1u);
+}
+
+TEST(AssemblyRun, ObjectFileThatCannotBeWritten) {
+    MemoryFiles files;
+    files.failWritesTo("/src/democ000.prg");
+    RunResult r =
+        assembleText(lines({"*=$c000", "nop", "*=$d000", "nop"}), {}, kSourcePath, &files);
+    EXPECT_EQ(r.texts(), std::vector<std::string>{"error: can't write file"});
+    EXPECT_EQ(r.messages[0].line, 3);
+    EXPECT_EQ(r.written.count("/src/demod000.prg"), 1u);  // the run went on
+}
+
+TEST(AssemblyRun, CodeUpToTheTopOfMemoryIsWrittenWhole) {
+    RunResult r = assembleText(lines({"*=$fffa", ".word 1,2,3"}));
+    EXPECT_EQ(r.errors, 0);
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(hex(r.written["/src/demofffa.prg"]), "FA FF 01 00 02 00 03 00");
+    EXPECT_NE(r.listing.find("writing  $fffa-$10000"), std::string::npos);
+}
+
+TEST(AssemblyRun, CodeBeyondTheTopOfMemoryIsCut) {
+    RunResult r = assembleText(lines({"*=$fffe", ".byte 1,2,3,4"}));
+    EXPECT_EQ(r.texts(), std::vector<std::string>{"warning: code suceeds $ffff, file cut"});
+    EXPECT_EQ(hex(r.written["/src/demofffe.prg"]), "FE FF 01 02");
+}
+
+TEST(AssemblyRun, ListingPathsAndBasePaths) {
+    EXPECT_EQ(Assembler::basePathOf("/src/demo.a64"), "/src/demo");
+    EXPECT_EQ(Assembler::basePathOf("/src/demo"), "/src/demo");
+    EXPECT_EQ(Assembler::basePathOf("/src/my.dir/demo"), "/src/my.dir/demo");
+    EXPECT_EQ(Assembler::basePathOf("demo.tar.a64"), "demo.tar");
+    RunResult r = assembleText(lines({"nop"}), plainNames(), "/src/my.dir/demo");
+    EXPECT_EQ(r.written.count("/src/my.dir/demo.txt"), 1u);
+    EXPECT_EQ(r.written.count("/src/my.dir/demo.prg"), 1u);
+}
+
+TEST(AssemblyRun, ListingIsShownWhenTheOptionsSaySo) {
+    AssemblerOptions o;
+    o.showResultsOnErrors = false;
+    EXPECT_EQ(assembleText(lines({"nop"}), o).opened, std::vector<std::string>{"/src/demo.txt"});
+    EXPECT_TRUE(assembleText(lines({"nop 1"}), o).opened.empty());
+    o.showResultsOnSuccess = false;
+    o.showResultsOnErrors = true;
+    EXPECT_TRUE(assembleText(lines({"nop"}), o).opened.empty());
+    EXPECT_EQ(assembleText(lines({"nop 1"}), o).opened.size(), 1u);
+}
+
+TEST(AssemblyRun, PhaseErrors) {
+    // The first pass takes zero page for a constant whose forward reference
+    // had no meaningful value yet; in the second pass it no longer fits.
+    RunResult r = assembleText(lines({"y = fwd", "*=$c000", "lda y", "fwd = 300"}));
+    EXPECT_EQ(r.texts(), std::vector<std::string>{"error: phase error"});
+    EXPECT_EQ(hex(r.code()), "A5 00");
+}
+
+TEST(AssemblyRun, LongNamesAreCutWithAWarningEachTime) {
+    const std::string a(40, 'q');
+    std::string b = a;
+    b[39] = 'r';
+    RunResult r = assembleText(lines({"*=$c000", a + " = 1", ".byte " + b}));
+    EXPECT_EQ(r.texts(), (std::vector<std::string>{"warning: label too long; label cut",
+                                                   "warning: label too long; label cut"}));
+    EXPECT_EQ(hex(r.code()), "01");
+}
+
+TEST(AssemblyRun, RunsLeaveNoSymbolsBehind) {
+    MemoryFiles files;
+    files.addSource("/a.s", lines({"x = 1", ".byte x"}));
+    files.addSource("/b.s", lines({".byte x"}));
+    Assembler first({}, &files);
+    EXPECT_EQ(first.assembleFile("/a.s"), 0);
+    EXPECT_EQ(first.symbols().userRecordCount(), 0u);
+    Assembler second({}, &files);
+    EXPECT_EQ(second.assembleFile("/b.s"), 1);  // x is unknown in a new run
+}
+
+TEST(AssemblerOptionsTest, ComeFromTheSettingsRecord) {
+    config::Settings settings{};
+    config::resetSettings(settings);
+    AssemblerOptions defaults = optionsFromSettings(settings);
+    EXPECT_TRUE(defaults.addressInObjectName);
+    EXPECT_TRUE(defaults.showResultsOnSuccess);
+    EXPECT_TRUE(defaults.showResultsOnErrors);
+    settings.addressInObjectName = 0;
+    settings.showResultsOnErrors = 0;
+    AssemblerOptions changed = optionsFromSettings(settings);
+    EXPECT_FALSE(changed.addressInObjectName);
+    EXPECT_TRUE(changed.showResultsOnSuccess);
+    EXPECT_FALSE(changed.showResultsOnErrors);
+}
+
+}  // namespace
+}  // namespace brimwick::assembler::test
