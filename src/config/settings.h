@@ -42,6 +42,14 @@ static_assert(offsetof(Settings, resetSequences) == 72);
 static_assert(offsetof(Settings, resetSequenceIndex) == 600);
 static_assert(offsetof(Settings, addressInObjectName) == 616);
 
+// Parallel-port base addresses of the port choices 1, 2 and 3 (0: no port).
+inline constexpr int kPortBases[4] = {0, 0x278, 0x378, 0x3BC};
+
+// The base address of a port choice; 0 (no port) for anything but 1..3.
+constexpr int portBaseFor(int portChoice) {
+    return (portChoice >= 1 && portChoice <= 3) ? kPortBases[portChoice] : 0;
+}
+
 // Fills the record with the defaults: every device passed through to the
 // real device of the same number, no port, empty reset sequences.
 void resetSettings(Settings& settings);

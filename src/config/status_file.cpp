@@ -21,11 +21,6 @@ std::string statusPath(const std::string& programDirectory) {
 }
 }  // namespace
 
-int portBaseFor(int portChoice) {
-    constexpr int kBases[4] = {0, 0x278, 0x378, 0x3BC};
-    return (portChoice >= 1 && portChoice <= 3) ? kBases[portChoice] : 0;
-}
-
 bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
                   const std::string& programDirectory) {
     std::vector<std::uint8_t> file;

@@ -25,7 +25,4 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
 bool saveSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
                   const std::string& programDirectory);
 
-// The parallel port base address of a port choice (0 for none).
-int portBaseFor(int portChoice);
-
 }  // namespace brimwick::config

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "config/settings.h"
+
 namespace brimwick::link {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr int kBasicRomStart = 0xA000;
 }  // namespace
 
 void LinkPort::selectPort(int portChoice, PortIo* backend) {
-    selectBase((portChoice >= 1 && portChoice <= 3) ? kPortBases[portChoice] : 0, backend);
+    selectBase(config::portBaseFor(portChoice), backend);
 }
 
 void LinkPort::selectBase(int base, PortIo* backend) {

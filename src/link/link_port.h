@@ -15,9 +15,6 @@
 
 namespace brimwick::link {
 
-// Parallel-port base addresses of the settings' port choices 1, 2 and 3.
-inline constexpr int kPortBases[4] = {0, 0x278, 0x378, 0x3BC};
-
 // Link commands the PC sends inside a request.
 enum LinkCommand : std::uint8_t {
     kReadBlock = 1,     // C64 sends the bytes the pointer and counter describe

@@ -9,7 +9,7 @@ namespace brimwick::link::vc64 {
 VirtualSetup::VirtualSetup() {
     config::resetSettings(settings);
     settings.portChoice = 2;
-    c64.cable.base = kPortBases[2];
+    c64.cable.base = config::portBaseFor(settings.portChoice);
     link.selectPort(settings.portChoice, &c64.cable);
     link.requestOnline(true);
     // The first poll raises the presence line for the kernal.
