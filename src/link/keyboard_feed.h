@@ -15,9 +15,6 @@
 
 namespace brimwick::link {
 
-// Keyboard buffer fill at which the feed waits ($00C6 counts its characters).
-inline constexpr int kKeyboardBufferLimit = 10;
-
 class KeyboardFeed {
   public:
     bool feedActive = false;           // a typed text is being delivered

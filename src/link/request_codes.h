@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "link/c64_locations.h"
+
 namespace brimwick::link {
 
 enum RequestCode : std::uint8_t {
@@ -27,20 +29,5 @@ enum RequestCode : std::uint8_t {
     kExtendedMessage = 32,   // a 16-byte message from a C64 tool
     kWriteRom = 255,         // the kernal upload
 };
-
-// C64 locations and routines the dispatcher uses.
-inline constexpr int kC64VerifyFlag = 0x0093;     // 0 LOAD, else VERIFY
-inline constexpr int kC64SerialCommand = 0x0095;  // buffered LISTEN/TALK + device
-inline constexpr int kC64SaveStart = 0x00AC;      // SAVE start address, low first
-inline constexpr int kC64DeviceNumber = 0x00BA;   // current device number
-inline constexpr int kC64KeyCount = 0x00C6;       // characters in the keyboard buffer
-inline constexpr int kC64InputLine = 0x0200;      // BASIC input line buffer
-inline constexpr int kC64Screen = 0x0400;         // first byte of screen memory
-inline constexpr int kC64SetStatus = 0xFE1C;      // ORs A into the status byte ST
-
-// ST bits the PC sets through $FE1C.
-inline constexpr int kStDriveError = 0x02;
-inline constexpr int kStVerifyError = 0x10;
-inline constexpr int kStEndOfFile = 0x40;
 
 }  // namespace brimwick::link

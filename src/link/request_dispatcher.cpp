@@ -152,7 +152,7 @@ void RequestDispatcher::keyboardPoll() {
         link.saveRegisters();
         int inBuffer = readC64Byte(kC64KeyCount);
         link.restoreRegisters();
-        if (inBuffer < kKeyboardBufferLimit) key = keyboard.takeFeedByte();
+        if (inBuffer < kC64KeyBufferSize) key = keyboard.takeFeedByte();
     } else if (keyboard.keyPending) {
         key = keyboard.pendingKey;
         keyboard.keyPending = false;

@@ -12,8 +12,7 @@ std::uint8_t screenCodeToDisplay(std::uint8_t code) {
 
 void ScreenMirror::mirrorScreenStep(LinkPort& link, TerminalView* view) {
     link.saveRegisters();
-    link.readMemory(screenMirror.data() + mirrorOffset, kScreenAddress + mirrorOffset,
-                    kMirrorSlice);
+    link.readMemory(screenMirror.data() + mirrorOffset, kC64Screen + mirrorOffset, kMirrorSlice);
     link.restoreRegisters();
     mirrorOffset += kMirrorSlice;
     if (mirrorOffset < kScreenBytes) return;

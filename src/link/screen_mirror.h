@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "link/c64_locations.h"
 #include "link/link_port.h"
 #include "link/terminal_view.h"
 
@@ -16,8 +17,7 @@ namespace brimwick::link {
 inline constexpr int kScreenColumns = 40;
 inline constexpr int kScreenRows = 25;
 inline constexpr int kScreenBytes = kScreenColumns * kScreenRows;
-inline constexpr int kMirrorSlice = 200;       // bytes fetched per step
-inline constexpr int kScreenAddress = 0x0400;  // the C64's default screen
+inline constexpr int kMirrorSlice = 200;  // bytes fetched per step
 
 class ScreenMirror {
   public:

@@ -101,7 +101,7 @@ TEST_F(EndToEnd, ListingOfAFreshImageIsTheExactBasicProgram) {
     expected.insert(expected.end(), {0x00, 0x00, 0x00});  // end of program, then the flagged 0
     EXPECT_EQ(r.end - r.start, static_cast<int>(expected.size()));
     EXPECT_EQ(peek(0x1000, static_cast<int>(expected.size())), expected);
-    EXPECT_EQ(r.st & kStEoi, kStEoi);
+    EXPECT_EQ(r.st & kStEndOfFile, kStEndOfFile);
 }
 
 TEST_F(EndToEnd, ListingOfAPcDirectory) {
@@ -167,10 +167,10 @@ TEST_F(EndToEnd, VerifyWithAndWithoutMismatch) {
     ASSERT_TRUE(setup.run(k.save(8, "V", 0x3000, 0x3000 + 500, true)).ok);
     for (bool fast : {false, true}) {
         TransferResult same = setup.run(k.load(8, "V", 1, fast, true));
-        EXPECT_EQ(same.st & kStVerify, 0) << fast;
+        EXPECT_EQ(same.st & kStVerifyError, 0) << fast;
         c64.memory.write(0x3000 + 250, 0xEE);
         TransferResult differ = setup.run(k.load(8, "V", 1, fast, true));
-        EXPECT_EQ(differ.st & kStVerify, kStVerify) << fast;
+        EXPECT_EQ(differ.st & kStVerifyError, kStVerifyError) << fast;
         EXPECT_EQ(c64.memory.read(0x3000 + 250), 0xEE) << "verify must not write";
         c64.memory.write(0x3000 + 250, program(500)[250]);
     }
@@ -180,7 +180,7 @@ TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
     image8();
     TransferResult r = setup.run(k.load(8, "MISSING", 1, false, false));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.st & kStTimeoutRead, kStTimeoutRead);
+    EXPECT_EQ(r.st & kStDriveError, kStDriveError);
     EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
     EXPECT_EQ(status(8), "00, OK. CODED BAD.,0,0");
     EXPECT_NE(platform::traceLog().captured().find("\n C1541-ERROR = 62,FILE NOT FOUND"),
@@ -307,7 +307,7 @@ TEST_F(EndToEnd, DriveErrorDuringSecondReachesStatusAndSt) {
     std::filesystem::remove_all(dir.file("pc"));
     record();
     setup.run(k.close(2));
-    EXPECT_EQ(c64.st() & kStTimeoutRead, kStTimeoutRead);
+    EXPECT_EQ(c64.st() & kStDriveError, kStDriveError);
     EXPECT_EQ(status(9), "25,WRITE ERROR,0,0");
 }
 

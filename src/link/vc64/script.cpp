@@ -2,13 +2,13 @@
 #include "link/vc64/script.h"
 
 #include <cctype>
-#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <vector>
 
+#include "link/vc64/hex_text.h"
 #include "platform/file.h"
 
 namespace brimwick::link::vc64 {
@@ -89,18 +89,6 @@ int number(const Word& w, int low, int high, const char* what) {
 const std::string& quoted(const Word& w, const char* what) {
     if (!w.quoted) throw std::runtime_error(std::string(what) + " must be in double quotes");
     return w.text;
-}
-
-std::string hex2(int v) {
-    char buffer[4];
-    std::snprintf(buffer, sizeof buffer, "%02X", v & 0xFF);
-    return buffer;
-}
-
-std::string hex4(int v) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%04X", v & 0xFFFF);
-    return buffer;
 }
 
 void need(const std::vector<Word>& words, std::size_t count, const char* usage) {

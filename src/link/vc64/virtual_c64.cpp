@@ -1,9 +1,8 @@
 // The virtual C64's link routine.
 #include "link/vc64/virtual_c64.h"
 
-#include <cstdio>
-
 #include "link/link_port.h"
+#include "link/vc64/hex_text.h"
 
 namespace brimwick::link::vc64 {
 
@@ -15,12 +14,6 @@ struct Forever {
     void await_suspend(std::coroutine_handle<>) const noexcept {}
     void await_resume() const noexcept {}
 };
-
-std::string hex4(int value) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "$%04X", value & 0xFFFF);
-    return buffer;
-}
 }  // namespace
 
 Task<int> VirtualC64::sendByte(std::uint8_t value) {
@@ -85,12 +78,12 @@ Task<int> VirtualC64::writeBlock() {
 }
 
 int VirtualC64::callRoutine(int address, std::uint8_t accumulator) {
-    if (address == kSetStatusRoutine) {
-        memory.write(kStatusByte,
-                     static_cast<std::uint8_t>(memory.read(kStatusByte) | accumulator));
-        return memory.read(kStatusByte);
+    if (address == kC64SetStatus) {
+        memory.write(kC64StatusByte,
+                     static_cast<std::uint8_t>(memory.read(kC64StatusByte) | accumulator));
+        return memory.read(kC64StatusByte);
     }
-    cable.fail("PC called " + hex4(address) + ", which is no routine of this kernal");
+    cable.fail("PC called $" + hex4(address) + ", which is no routine of this kernal");
     return 0;
 }
 

@@ -10,24 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "link/c64_locations.h"
 #include "link/vc64/c64_memory.h"
 #include "link/vc64/task.h"
 #include "link/vc64/virtual_cable.h"
 
 namespace brimwick::link::vc64 {
 
-// C64 locations the PC relies on.
-inline constexpr int kStatusByte = 0x0090;     // ST
-inline constexpr int kVerifyFlag = 0x0093;     // 0 LOAD, else VERIFY
-inline constexpr int kSerialCommand = 0x0095;  // buffered LISTEN/TALK + device
-inline constexpr int kSaveStart = 0x00AC;      // start of the SAVE, low first
-inline constexpr int kDeviceNumber = 0x00BA;   // current device
-inline constexpr int kKeyCount = 0x00C6;       // characters in the keyboard buffer
-inline constexpr int kKeyBuffer = 0x0277;      // the keyboard buffer (10 bytes)
-inline constexpr int kKeyBufferSize = 10;
-inline constexpr int kInputLine = 0x0200;            // BASIC input line
-inline constexpr int kScreen = 0x0400;               // screen memory
-inline constexpr int kSetStatusRoutine = 0xFE1C;     // ORs A into ST
+// The kernal loader's side of request 255.
 inline constexpr int kKernalSize = 8192;             // bytes the loader takes on request 255
 inline constexpr std::uint8_t kUploadRequest = 255;  // the request that streams the kernal
 
@@ -64,7 +54,7 @@ class VirtualC64 {
     // `cable.failure` and returns kNotDiverted.
     int run(Task<int> operation, const std::function<void()>& pcPoll);
 
-    std::uint8_t st() const { return memory.ram[kStatusByte]; }
+    std::uint8_t st() const { return memory.ram[kC64StatusByte]; }
 
   private:
     Task<int> readBlock();

@@ -1,19 +1,10 @@
 // The cable's side of the handshake and its checks on the PC.
 #include "link/vc64/virtual_cable.h"
 
-#include <cstdio>
-
 #include "link/link_port.h"
+#include "link/vc64/hex_text.h"
 
 namespace brimwick::link::vc64 {
-
-namespace {
-std::string hex(int value) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "$%02X", value & 0xFF);
-    return buffer;
-}
-}  // namespace
 
 std::uint8_t VirtualCable::status() const {
     std::uint8_t value = 0;
@@ -64,7 +55,7 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
     if (wait == Wait::Step) {
         int echoed = (value & kPcStrobe) ? 1 : 0;
         if ((value & 0x7C) != 0 || echoed != awaitedLevel) {
-            fail("PC wrote " + hex(value) + " out of turn (C64 strobe at " +
+            fail("PC wrote $" + hex2(value) + " out of turn (C64 strobe at " +
                  std::to_string(awaitedLevel) + ")");
             return;
         }
@@ -78,7 +69,7 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
     }
     if (!requestLines) {
         if (value == 0xBF) return;  // second half of a reset already handled
-        fail("PC wrote " + hex(value) + " while no request was open");
+        fail("PC wrote $" + hex2(value) + " while no request was open");
     }
 }
 

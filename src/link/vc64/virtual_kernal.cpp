@@ -52,7 +52,7 @@ Task<int> VirtualKernal::acptr() {
 }
 
 Task<int> VirtualKernal::deviceServed(int device) {
-    c64.memory.write(kDeviceNumber, static_cast<std::uint8_t>(device));
+    c64.memory.write(kC64DeviceNumber, static_cast<std::uint8_t>(device));
     int end = co_await c64.request(kDeviceServed);
     co_return end == kServed ? 1 : 0;
 }
@@ -85,7 +85,7 @@ Task<int> VirtualKernal::get(int lfn, int count) {
     if (file == files.end()) co_return 0;
     if (co_await talk(file->second.first) != kServed) co_return 0;
     co_await tksa(kSecondaryData | (file->second.second & 0x0F));
-    for (int i = 0; i < count && (st() & kStEoi) == 0; ++i)
+    for (int i = 0; i < count && (st() & kStEndOfFile) == 0; ++i)
         received.push_back(static_cast<std::uint8_t>(co_await acptr()));
     co_await untalk();
     co_return static_cast<int>(received.size());
@@ -106,7 +106,7 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
                                          bool verify) {
     TransferResult result;
     clearSt();
-    c64.memory.write(kVerifyFlag, verify ? 1 : 0);
+    c64.memory.write(kC64VerifyFlag, verify ? 1 : 0);
     bool boost = fast && co_await deviceServed(device) == 1;
     // OPEN the file on channel 0.
     if (co_await listen(device) != kServed) {
@@ -116,15 +116,15 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
     co_await second(kSecondaryOpen);
     for (char c : name) co_await ciout(static_cast<std::uint8_t>(c));
     co_await unlisten();
-    if ((st() & kStTimeoutRead) == 0) {
+    if ((st() & kStDriveError) == 0) {
         co_await talk(device);
         co_await tksa(kSecondaryData);
         int low = co_await acptr();
         int high = co_await acptr();
-        if ((st() & (kStTimeoutRead | kStDeviceNotPresent)) == 0) {
+        if ((st() & (kStDriveError | kStDeviceNotPresent)) == 0) {
             int address = secondary == 0 ? kBasicStart : (low | (high << 8));
             result.start = address;
-            if ((st() & kStEoi) != 0) {
+            if ((st() & kStEndOfFile) != 0) {
                 // Nothing but the load address.
             } else if (boost) {
                 c64.pointer = address;
@@ -134,11 +134,11 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
                 // $FFFF, and the pointer it reports wraps to 0.
                 if (address < result.start) address += 0x10000;
             } else {
-                while ((st() & kStEoi) == 0 && address < 0x10000) {
+                while ((st() & kStEndOfFile) == 0 && address < 0x10000) {
                     int value = co_await acptr();
                     if ((st() & kStDeviceNotPresent) != 0) break;
                     if (verify) {
-                        if (c64.memory.read(address) != value) orSt(kStVerify);
+                        if (c64.memory.read(address) != value) orSt(kStVerifyError);
                     } else {
                         c64.memory.write(address, static_cast<std::uint8_t>(value));
                     }
@@ -146,7 +146,7 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
                 }
             }
             result.end = address;
-            result.ok = (st() & kStTimeoutRead) == 0;
+            result.ok = (st() & kStDriveError) == 0;
             c64.memory.write(kLoadEndAddress, static_cast<std::uint8_t>(address & 0xFF));
             c64.memory.write(kLoadEndAddress + 1, static_cast<std::uint8_t>((address >> 8) & 0xFF));
         }
@@ -157,7 +157,7 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
     co_await second(kSecondaryClose);
     co_await unlisten();
     result.st = outcome;
-    c64.memory.write(kStatusByte, outcome);
+    c64.memory.write(kC64StatusByte, outcome);
     co_return result;
 }
 
@@ -175,14 +175,14 @@ Task<TransferResult> VirtualKernal::save(int device, std::string name, int start
     co_await second(kSecondaryOpen | 1);
     for (char c : name) co_await ciout(static_cast<std::uint8_t>(c));
     co_await unlisten();
-    if ((st() & kStTimeoutRead) == 0) {
+    if ((st() & kStDriveError) == 0) {
         co_await listen(device);
         co_await second(kSecondaryData | 1);
         co_await ciout(static_cast<std::uint8_t>(start & 0xFF));
         co_await ciout(static_cast<std::uint8_t>((start >> 8) & 0xFF));
         if (boost) {
-            c64.memory.write(kSaveStart, static_cast<std::uint8_t>(start & 0xFF));
-            c64.memory.write(kSaveStart + 1, static_cast<std::uint8_t>((start >> 8) & 0xFF));
+            c64.memory.write(kC64SaveStart, static_cast<std::uint8_t>(start & 0xFF));
+            c64.memory.write(kC64SaveStart + 1, static_cast<std::uint8_t>((start >> 8) & 0xFF));
             c64.pointer = end & 0xFFFF;
             co_await c64.request(kBoostSave);
         } else {
@@ -196,8 +196,8 @@ Task<TransferResult> VirtualKernal::save(int device, std::string name, int start
     co_await second(kSecondaryClose | 1);
     co_await unlisten();
     result.st = outcome;
-    result.ok = (outcome & (kStTimeoutRead | kStDeviceNotPresent)) == 0;
-    c64.memory.write(kStatusByte, outcome);
+    result.ok = (outcome & (kStDriveError | kStDeviceNotPresent)) == 0;
+    c64.memory.write(kC64StatusByte, outcome);
     co_return result;
 }
 
@@ -206,7 +206,7 @@ Task<int> VirtualKernal::readStatus(int device) {
     statusText.clear();
     if (co_await talk(device) != kServed) co_return 0;
     co_await tksa(kSecondaryData | kCommandChannel);
-    for (int i = 0; i < 256 && (st() & kStEoi) == 0; ++i) {
+    for (int i = 0; i < 256 && (st() & kStEndOfFile) == 0; ++i) {
         int c = co_await acptr();
         if (c == '\r') break;
         statusText.push_back(static_cast<char>(c));
@@ -228,13 +228,13 @@ Task<int> VirtualKernal::keyboardPoll() {
     int end = co_await c64.request(kKeyboardPoll);
     if (end != kServed) co_return 0;
     int key = c64.counter1;
-    int count = c64.memory.read(kKeyCount);
-    if (count < kKeyBufferSize) {
-        c64.memory.write(kKeyBuffer + count, static_cast<std::uint8_t>(key));
-        c64.memory.write(kKeyCount, static_cast<std::uint8_t>(count + 1));
+    int count = c64.memory.read(kC64KeyCount);
+    if (count < kC64KeyBufferSize) {
+        c64.memory.write(kC64KeyBuffer + count, static_cast<std::uint8_t>(key));
+        c64.memory.write(kC64KeyCount, static_cast<std::uint8_t>(count + 1));
     }
     keys.push_back(key);
-    if (drainKeyboard) c64.memory.write(kKeyCount, 0);
+    if (drainKeyboard) c64.memory.write(kC64KeyCount, 0);
     co_return key;
 }
 

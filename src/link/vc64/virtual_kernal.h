@@ -17,12 +17,6 @@
 
 namespace brimwick::link::vc64 {
 
-// ST bits.
-inline constexpr std::uint8_t kStTimeoutRead = 0x02;  // drive error / file not found
-inline constexpr std::uint8_t kStVerify = 0x10;       // verify mismatch
-inline constexpr std::uint8_t kStEoi = 0x40;          // end of file
-inline constexpr std::uint8_t kStDeviceNotPresent = 0x80;
-
 // Where LOAD puts a program loaded with secondary address 0 (BASIC start).
 inline constexpr int kBasicStart = 0x0801;
 // Where an extended message is kept while the PC reads it.
@@ -75,9 +69,9 @@ class VirtualKernal {
     // Runs a bus request with an argument byte; a declined one falls to the
     // real bus, which has nothing on it.
     Task<int> busRequest(std::uint8_t code, std::uint8_t argument);
-    void clearSt() { c64.memory.write(kStatusByte, 0); }
+    void clearSt() { c64.memory.write(kC64StatusByte, 0); }
     void orSt(std::uint8_t bits) {
-        c64.memory.write(kStatusByte, static_cast<std::uint8_t>(c64.st() | bits));
+        c64.memory.write(kC64StatusByte, static_cast<std::uint8_t>(c64.st() | bits));
     }
     // True when the PC serves `device` (request 1).
     Task<int> deviceServed(int device);
