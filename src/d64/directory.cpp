@@ -12,9 +12,8 @@
 namespace brimwick::d64 {
 
 void BlockCursor::rewind() {
-    offset = kBamOffset;
+    beginWalk(kBamOffset);
     pos = kBlockSize;
-    links = 0;
 }
 
 std::int32_t BlockCursor::nextEntry() {
@@ -109,7 +108,7 @@ void BlockCursor::findFreeEntry() {
 }
 
 void BlockCursor::allocateFirstBlock() {
-    setEntryFirstBlock(BamView(image).allocateAfter(kLastDirTrackOffset));
+    setEntryFirstBlock(takeFreshBlock(kLastDirTrackOffset));
 }
 
 void BlockCursor::deleteFile() {
