@@ -33,11 +33,11 @@ inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a cha
 
 class BlockCursor {
   public:
-    std::int32_t track = 0;         // track 1..35, filled by the conversions only
-    std::int32_t sector = 0;        // sector within the track, likewise
-    std::int32_t offset = 0;        // image offset of the block, a multiple of 256
-    std::uint8_t* image = nullptr;  // the image walked (174848 bytes)
-    std::int32_t pos = 0;           // byte position in the block
+    std::int32_t track = 0;            // track 1..35, filled by the conversions only
+    std::int32_t sector = 0;           // sector within the track, likewise
+    std::int32_t offset = 0;           // image offset of the block, a multiple of 256
+    std::uint8_t* image = nullptr;     // the image walked (174848 bytes)
+    std::int32_t pos = 0;              // byte position in the block
     std::bitset<kBlockCount> visited;  // blocks this walk has been on (loop guard)
 
     BlockCursor() = default;
@@ -78,6 +78,11 @@ class BlockCursor {
     void setEntryType(std::uint8_t type) { entry()[2] = type; }
     std::int32_t entryFirstBlock() const;
     void setEntryFirstBlock(std::int32_t off);
+    // The first block's track and sector as stored (track in the high byte),
+    // unchecked.
+    std::uint16_t entryStart() const {
+        return static_cast<std::uint16_t>(entry()[3] << 8 | entry()[4]);
+    }
     std::int32_t entryBlocks() const;
     void setEntryBlocks(std::int32_t blocks);
     bool matchName(const char* pattern) const;
@@ -91,6 +96,12 @@ class BlockCursor {
     void allocateFirstBlock();
     void deleteFile();
     void closeEntry();
+    // Puts the file of this entry in the place of the file of `old`'s entry:
+    // `old`'s entry takes this one's type, first block and size, this entry
+    // becomes free, and the blocks of the old file are freed. A damaged old
+    // chain throws once the move is done, having freed the blocks before the
+    // damage.
+    void moveInto(BlockCursor& old);
 
   private:
     std::uint8_t* entry() const { return image + offset + pos; }

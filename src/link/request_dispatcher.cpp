@@ -204,8 +204,10 @@ void RequestDispatcher::byteFromDrive() {
     std::int32_t value = addressed().byteIn();
     link.sendByte(value & 0xFF);
     if (value & 0x8000) {
+        // A channel with nothing to read: the C64 sees a read time-out too.
+        int st = kStEndOfFile | (addressed().nothingToRead ? kStDriveError : 0);
         link.saveRegisters();
-        link.callRoutine(kC64SetStatus, kStEndOfFile);
+        link.callRoutine(kC64SetStatus, st);
         link.restoreRegisters();
     }
     link.finishRequest();

@@ -189,6 +189,22 @@ TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
     EXPECT_EQ(status(8), "30,SYNTAX ERROR,0,0");
 }
 
+TEST_F(EndToEnd, GetFromAChannelWithNoFileOpenEndsWithATimeOut) {
+    image8();
+    // OPEN 2,8,2,"MISSING" fails; GET#2 must not deliver bytes for ever.
+    setup.run(k.open(2, 8, 2, "MISSING"));
+    setup.run(k.get(2, 100));
+    EXPECT_EQ(k.received, std::vector<std::uint8_t>{0x80});
+    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+    EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
+    setup.run(k.close(2));
+    // A channel open for writing has nothing to read either.
+    setup.run(k.open(5, 8, 5, "X,S,W"));
+    setup.run(k.get(5, 100));
+    EXPECT_EQ(k.received.size(), 1u);
+    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+}
+
 TEST_F(EndToEnd, DirectBuffersWithBlockCommands) {
     drive::DriveUnit& unit = image8();
     setup.run(k.open(2, 8, 2, "#"));
