@@ -32,10 +32,17 @@ struct ToolError {
     throw ToolError{std::move(message)};
 }
 
-// Mounts an existing image or fails.
+// Mounts an existing image or fails; a file of no D64 image's size is refused.
 void mountImage(DriveUnit& unit, const std::string& image) {
-    unit.mount(image, false);
-    if (unit.image == nullptr) fail("cannot read image " + image);
+    if (!unit.mount(image, false)) fail("cannot read image " + image + ": " + unit.loadFailure);
+}
+
+// Saves the image or fails; the drive then lets go of it, so nothing tries
+// to save it again.
+void saveImage(DriveUnit& unit, const std::string& image) {
+    if (unit.saveImage()) return;
+    unit.imageModified = false;
+    fail("cannot write image " + image + ": " + unit.saveFailure);
 }
 
 // LOAD "$..." through the bus: the whole BASIC program with its load address.
@@ -85,7 +92,7 @@ void newImage(const std::string& image, bool force) {
     if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
     DriveUnit unit;
     unit.newImage(TextSlice(image.c_str()));
-    if (!unit.saveImage()) fail("cannot write image " + image);
+    saveImage(unit, image);
 }
 
 void listImage(const std::string& image, const std::string& pattern) {
@@ -108,7 +115,7 @@ void addFiles(const std::string& image, const std::vector<std::string>& files) {
         unit.imageModified = false;  // leave the image file as it was
         throw;
     }
-    if (!unit.saveImage()) fail("cannot write image " + image);
+    saveImage(unit, image);
 }
 
 void extractFiles(const std::string& image, const std::string& directory) {

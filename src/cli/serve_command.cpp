@@ -89,8 +89,10 @@ int serve(const ServeOptions& options) {
     auto deadline = std::chrono::steady_clock::now() + kShutdownGrace;
     while (cable.isOnline() && std::chrono::steady_clock::now() < deadline) dispatcher.poll();
     config::saveSettings(settings, drives, home);
+    // Images that cannot be saved are told on stderr.
+    bool saved = drive::releaseAll(drives);
     platform::traceLog().close();
-    return 0;
+    return saved ? 0 : 1;
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
             }
             failures = link::vc64::runScript(in, std::cout, setup);
         }
-        registry.exitCode = failures == 0 ? 0 : 1;
+        // Images that cannot be saved at the end are told on stderr.
+        bool saved = drive::releaseAll(setup.drives);
+        registry.exitCode = failures == 0 && saved ? 0 : 1;
     });
 }
 

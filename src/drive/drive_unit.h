@@ -4,10 +4,16 @@
 // a PC file to an image, unpacking every file of an image into a directory.
 // A drive saves a modified image when it is unmounted, remounted or destroyed;
 // drive RAM changed by DOS commands is dumped to RAM_C1541.prg beside it.
+//
+// The image in memory is the only copy of the user's changes. An image that
+// cannot be saved is therefore never dropped while the program runs: the
+// drive keeps it (and refuses to take another one), tells the person which
+// file could not be written and why, and tries again at the next save.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "base/text_slice.h"
@@ -32,19 +38,29 @@ class DriveUnit : public DualBackedDrive {
     ~DriveUnit() override;
 
     // Serves the image file at `newPath`, or the PC directory there when
-    // `serveDirectory`; a modified image held so far is saved first. An image
-    // that cannot be read leaves the drive without one.
-    void mount(const std::string& newPath, bool serveDirectory);
+    // `serveDirectory`; a modified image held so far is saved first. False
+    // when the old image could not be saved (the drive keeps it and serves
+    // it on), or when the new image cannot be read (loadFailure says why; the
+    // drive is then without an image).
+    bool mount(const std::string& newPath, bool serveDirectory);
     // Saves a modified image and drops the backing: the drive then has neither
-    // an image nor a PC directory.
-    void unmount();
+    // an image nor a PC directory. When the image cannot be saved the person
+    // is told, the drive keeps it as it is, and the result is false.
+    bool unmount();
+    // The last save before the drive goes: like unmount, but a modified image
+    // that cannot be saved is given up (the person is told its changes are
+    // lost). True when nothing was lost.
+    bool release();
     // Writes the RAM dump when DOS commands changed RAM and the image file
-    // when the image changed; true when everything needed was written.
+    // when the image changed; true when everything needed was written
+    // (otherwise saveFailure and ramSaveFailure say why).
     bool saveImage();
-    // Reads the image file named by `path` into a new image.
-    void loadImage();
-    // A new empty image, to be written to `newPath` at the next save.
-    void newImage(TextSlice newPath);
+    // Reads the image file named by `path` into a new image; false, with no
+    // image, when the file cannot be read or has no D64 image's size.
+    bool loadImage();
+    // A new empty image, to be written to `newPath` at the next save; false
+    // when the old image could not be saved (the drive keeps it).
+    bool newImage(TextSlice newPath);
     // Copies a PC file into the image under its base name, typed by its
     // extension; an existing file of that name is replaced.
     AddResult addHostFile(const std::string& hostFile);
@@ -57,9 +73,21 @@ class DriveUnit : public DualBackedDrive {
     void markImageModified() { imageModified = true; }
 
     std::string ramFilePath = kRamFileName;  // where the RAM dump goes
+    std::string loadFailure;     // why the image file could not be read ("" when it was)
+    std::string saveFailure;     // why the image file could not be written ("" when it was)
+    std::string ramSaveFailure;  // why the RAM dump could not be written ("" when it was)
 
   private:
-    std::unique_ptr<std::uint8_t[]> imageBuffer_;  // owns the image that `image` points to
+    // Tells the person what the last save could not write; `outcome` says
+    // what becomes of the image.
+    void reportSaveFailure(const char* outcome) const;
+
+    std::unique_ptr<std::uint8_t[]> imageBuffer_;  // the image file's bytes; `image` is their start
+    std::int32_t imageFileSize_ = 0;  // bytes in imageBuffer_: the image and what followed it
 };
+
+// The last save of a set of drives (the end of serving): every drive is
+// released; true when no image was lost.
+bool releaseAll(std::span<DriveUnit> drives);
 
 }  // namespace brimwick::drive

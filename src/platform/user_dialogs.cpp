@@ -1,14 +1,16 @@
 // The headless dialogs and the program-wide choice of dialogs.
 #include "platform/user_dialogs.h"
 
+#include <iostream>
+
 #include "platform/trace_log.h"
 
 namespace brimwick::platform {
 
 namespace {
 
-HeadlessDialogs headless;            // answers when no window is there
-UserDialogs* installed = &headless;  // the dialogs in use
+HeadlessDialogs headless{&std::cerr};  // answers when no window is there
+UserDialogs* installed = &headless;    // the dialogs in use
 
 }  // namespace
 
@@ -30,6 +32,7 @@ MessageAnswer HeadlessDialogs::messageBox(std::string_view text, std::string_vie
                                           MessageButtons buttons, MessageIcon icon) {
     (void)icon;
     traceLog() << "\n" << caption << ": " << text;
+    if (console_ != nullptr) *console_ << caption << ": " << text << std::endl;
     return defaultAnswer(buttons);
 }
 

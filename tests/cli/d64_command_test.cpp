@@ -81,6 +81,58 @@ TEST_F(D64CommandTest, ExtractWritesEveryFileIntoANewDirectory) {
     EXPECT_EQ(TempDir::read(dir.file("out/deeper/notes.seq")), bytes(10, 2));
 }
 
+TEST_F(D64CommandTest, FilesOfNoD64ImageSizeAreRefusedAndLeftAlone) {
+    dir.write("game.prg", bytes(5, 1));
+    struct Case {
+        const char* file;
+        std::size_t size;
+    };
+    for (const Case& c : {Case{"disk.d81", 819200}, Case{"main.c", 1000}}) {
+        Bytes content = bytes(c.size, 3);
+        dir.write(c.file, content);
+        const std::vector<std::string> runs[] = {{"d64", "add", c.file, "game.prg"},
+                                                 {"d64", "list", c.file},
+                                                 {"d64", "extract", c.file, "out"}};
+        for (const auto& args : runs) {
+            SCOPED_TRACE(args[1] + " " + c.file);
+            CliResult r = cli(args);
+            expectOneErrorLine(r);
+            EXPECT_NE(r.err.find(std::string(c.file) +
+                                 ": not a D64 image: " + std::to_string(c.size) + " bytes"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(TempDir::read(dir.file(c.file)), content);
+        }
+    }
+}
+
+TEST_F(D64CommandTest, ImagesWithMoreThanTheirTracksKeepTheRest) {
+    dir.write("game.prg", bytes(600, 1));
+    Bytes file = bytes(196608, 9);  // 40 tracks
+    Bytes blank(d64::kImageSize);
+    d64::formatBlankImage(blank.data());
+    std::copy(blank.begin(), blank.end(), file.begin());
+    dir.write("forty.d64", file);
+    ASSERT_EQ(cli({"d64", "add", "forty.d64", "game.prg"}).status, 0);
+    Bytes saved = TempDir::read(dir.file("forty.d64"));
+    ASSERT_EQ(saved.size(), file.size());
+    EXPECT_TRUE(
+        std::equal(saved.begin() + d64::kImageSize, saved.end(), file.begin() + d64::kImageSize));
+    EXPECT_NE(cli({"d64", "list", "forty.d64"}).out.find("\"GAME\""), std::string::npos);
+}
+
+TEST_F(D64CommandTest, ALoopingDirectoryIsAnErrorNotAnEndlessListing) {
+    ASSERT_EQ(cli({"d64", "new", "loop.d64"}).status, 0);
+    Bytes image = TempDir::read(dir.file("loop.d64"));
+    image[d64::kFirstDirOffset] = 18;  // 18/1 links to itself
+    image[d64::kFirstDirOffset + 1] = 1;
+    dir.write("loop.d64", image);
+    CliResult r = cli({"d64", "list", "loop.d64"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("52,LOOPING BLOCK CHAINING"), std::string::npos) << r.err;
+}
+
 TEST_F(D64CommandTest, FailuresGiveOneLineAndAnExitStatus) {
     dir.write("game.prg", bytes(5, 1));
     expectOneErrorLine(cli({"d64", "list", "missing.d64"}));

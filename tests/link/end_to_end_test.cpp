@@ -14,6 +14,7 @@
 #include "link/request_codes.h"
 #include "link/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
+#include "platform/user_dialogs.h"
 
 namespace brimwick::link::vc64 {
 namespace {
@@ -393,6 +394,33 @@ TEST_F(EndToEnd, ExtendedMessagesWriteABlockAndRemoveTheImage) {
     EXPECT_EQ(0, std::memcmp(saved.data() + at.offset, program(256, 7).data(), 256));
     c64.memory.write(0x00BA, 8);
     EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
+}
+
+TEST_F(EndToEnd, RemovingAnImageThatCannotBeSavedKeepsItServed) {
+    platform::HeadlessDialogs quiet;  // the person is told through the trace
+    platform::setUserDialogs(&quiet);
+    struct Restore {
+        ~Restore() { platform::setUserDialogs(nullptr); }
+    } restore;
+    std::string path = dir.file("gone/disk.d64");
+    drive::DriveUnit& unit = setup.serve(8, path);
+    TransferResult r = setup.run(k.save(8, "KEEP", 0x0801, 0x0901, false));
+    EXPECT_EQ(r.st, 0);
+    setup.run(k.extendedMessage({0x44, 0x08, 0x52, 0x00}));
+    EXPECT_EQ(setup.settings.realDevice[3], 0);
+    ASSERT_NE(unit.image, nullptr);
+    EXPECT_TRUE(setup.run(k.load(8, "KEEP", 1, false, false)).ok);
+    const std::string& log = platform::traceLog().captured();
+    EXPECT_NE(log.find("Brimwick: The disk image " + path +
+                       " could not be saved: No such file or directory."),
+              std::string::npos)
+        << log;
+    // The next "R" saves it once it can.
+    std::filesystem::create_directory(dir.file("gone"));
+    setup.run(k.extendedMessage({0x44, 0x08, 0x52, 0x00}));
+    EXPECT_EQ(unit.image, nullptr);
+    EXPECT_EQ(setup.settings.realDevice[3], 8);
+    EXPECT_EQ(TempDir::read(path).size(), 174848u);
 }
 
 TEST_F(EndToEnd, KernalUpload) {
