@@ -5,13 +5,18 @@
 #pragma once
 
 #include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "temp_dir.h"
 
 namespace brimwick::testing {
 
@@ -72,6 +77,34 @@ class Unprivileged {
 
   private:
     static constexpr int kCannotDrop = 77;  // the child's exit status when setuid failed
+};
+
+// A directory "d" in a scratch directory of its own, holding the file
+// "d/disk.d64" (unless its mode is 0), both given to the user the checks run
+// as and set to the permission bits a check needs.
+class PermissionScene {
+  public:
+    PermissionScene(const Unprivileged& user, const std::vector<std::uint8_t>& content,
+                    int fileMode, int directoryMode)
+        : directory(base.file("d")), file(directory + "/disk.d64") {
+        ::chmod(base.path().c_str(), 0755);
+        std::filesystem::create_directory(directory);
+        if (fileMode != 0) {
+            base.write("d/disk.d64", content);
+            user.own(file);
+            ::chmod(file.c_str(), static_cast<mode_t>(fileMode));
+        }
+        user.own(directory);
+        ::chmod(directory.c_str(), static_cast<mode_t>(directoryMode));
+    }
+    // The directory takes files again, so that it can be removed.
+    ~PermissionScene() { ::chmod(directory.c_str(), 0755); }
+    PermissionScene(const PermissionScene&) = delete;
+    PermissionScene& operator=(const PermissionScene&) = delete;
+
+    TempDir base;           // the scratch directory
+    std::string directory;  // base/d
+    std::string file;       // base/d/disk.d64
 };
 
 }  // namespace brimwick::testing

@@ -15,6 +15,7 @@
 namespace brimwick::drive::testing {
 namespace {
 
+using brimwick::testing::PermissionScene;
 using brimwick::testing::TempDir;
 using brimwick::testing::Unprivileged;
 using Bytes = std::vector<std::uint8_t>;
@@ -243,21 +244,13 @@ TEST_F(DriveUnitTest, SavingRespectsTheImageFile) {
     Unprivileged user;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TempDir base;
-        ::chmod(base.path().c_str(), 0755);
-        std::string directory = base.file("d");
-        ASSERT_TRUE(platform::makeDirectory(directory));
-        std::string image = directory + "/disk.d64";
-        base.write("d/disk.d64", blankImage());
+        PermissionScene scene(user, blankImage(), c.fileMode, c.directoryMode);
+        const std::string& image = scene.file;
         std::string mounted = image;
         if (c.throughLink) {
-            mounted = base.file("link.d64");
+            mounted = scene.base.file("link.d64");
             ASSERT_EQ(::symlink("d/disk.d64", mounted.c_str()), 0);
         }
-        user.own(image);
-        user.own(directory);
-        ::chmod(image.c_str(), static_cast<mode_t>(c.fileMode));
-        ::chmod(directory.c_str(), static_cast<mode_t>(c.directoryMode));
         std::optional<std::string> outcome = user.run([&]() -> std::string {
             DialogsInstalled shown;
             DriveUnit drive;
@@ -271,7 +264,6 @@ TEST_F(DriveUnitTest, SavingRespectsTheImageFile) {
             drive.imageModified = false;
             return kept;
         });
-        ::chmod(directory.c_str(), 0755);
         if (!outcome) GTEST_SKIP() << "running as root and cannot drop root's privileges";
         EXPECT_EQ(*outcome, c.outcome);
         if (c.throughLink) {

@@ -210,32 +210,21 @@ TEST_F(ImageFileTest, ReplacingKeepsTheOldFileUntilTheNewOneIsClosed) {
     // and all; a later replace that is closed still works.
     struct Case {
         const char* what;
-        void (*breakOff)(KernalBus&);
-        bool roomLeft;  // the broken-off file left room for another replace
+        int channel;                     // the replace's channel
+        std::size_t bytes;               // what it sends
+        void (*breakOff)(KernalBus& b);  // what happens then
+        const char* error;               // the error the sending ends with
+        bool roomLeft;                   // the broken-off file left room for another replace
     };
     const Case cases[] = {
-        {"disk full",
+        {"disk full", 2, 700 * 254, [](KernalBus& b) { b.close(2); }, "72,DISK FULL", false},
+        {"channel opened anew", 2, 600,
          [](KernalBus& b) {
-             b.open(2, "@0:GAME,P,W");
-             b.send(2, pattern(700 * 254));
-             EXPECT_EQ(b.lastError, "72,DISK FULL");
-             b.close(2);
-         },
-         false},
-        {"channel opened anew",
-         [](KernalBus& b) {
-             b.open(2, "@0:GAME,P,W");
-             b.send(2, pattern(600, 8));
              b.open(2, "OTHER,S,W");
              b.close(2);
          },
-         true},
-        {"the C64 went away",
-         [](KernalBus& b) {
-             b.open(1, "@0:GAME");
-             b.send(1, pattern(600, 8));
-         },
-         true},
+         "", true},
+        {"the C64 went away", 1, 600, [](KernalBus&) {}, "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,9 +232,11 @@ TEST_F(ImageFileTest, ReplacingKeepsTheOldFileUntilTheNewOneIsClosed) {
         bus.save("FIRST", pattern(10));
         bus.save("GAME", pattern(1000));
         bus.save("LAST", pattern(10));
-        d64::BlockCursor old(unit.image);
-        old.rewind();
-        ASSERT_TRUE(old.findEntry("GAME"));
+        d64::BlockCursor old = entryOf("GAME");
+        bus.lastError.clear();
+        bus.open(c.channel, "@0:GAME,P,W");
+        bus.send(c.channel, pattern(c.bytes, 8));
+        EXPECT_EQ(bus.lastError, c.error);
         c.breakOff(bus);
         EXPECT_EQ(bus.load("GAME"), pattern(1000));
         EXPECT_EQ(bus.load("LAST"), pattern(10));
@@ -271,10 +262,7 @@ TEST_F(ImageFileTest, AReplacedFileKeepsItsPlaceInTheDirectory) {
     bus.save("TWO", pattern(10));
     bus.save("THREE", pattern(600));
     // A free entry before the replaced file.
-    d64::BlockCursor entry(unit.image);
-    entry.rewind();
-    ASSERT_TRUE(entry.findEntry("ONE"));
-    entry.deleteFile();
+    entryOf("ONE").deleteFile();
     std::int32_t freeBefore = d64::BamView(unit.image).freeBlockCount();
     bus.open(1, "@0:THREE");
     bus.send(1, pattern(100, 4));
@@ -283,9 +271,10 @@ TEST_F(ImageFileTest, AReplacedFileKeepsItsPlaceInTheDirectory) {
     bus.close(1);
     EXPECT_EQ(bus.load("THREE"), pattern(100, 4));
     std::vector<std::string> names;
-    entry.rewind();
-    while (entry.nextEntry() != d64::kEndOfChain)
-        names.push_back(entry.entryType() ? entry.name() : "-");
+    d64::BlockCursor walk(unit.image);
+    walk.rewind();
+    while (walk.nextEntry() != d64::kEndOfChain)
+        names.push_back(walk.entryType() ? walk.name() : "-");
     EXPECT_EQ(names, (std::vector<std::string>{"-", "TWO", "THREE", "-", "-", "-", "-", "-"}));
     EXPECT_EQ(d64::BamView(unit.image).freeBlockCount(), freeBefore + 2);
 }
@@ -307,9 +296,7 @@ TEST_F(ImageFileTest, LoopingChainsEndALoadAtTheFirstRepeatedBlock) {
         unit.newImage(TextSlice(dir.file("disk.d64").c_str()));
         for (int i = 0; i < 15; ++i) bus.save("F" + std::to_string(i), pattern(1));
         bus.save("GAME", pattern(600));  // three blocks; 16 entries in 18/1, 18/2
-        d64::BlockCursor entry(unit.image);
-        entry.rewind();
-        ASSERT_TRUE(entry.findEntry("GAME"));
+        d64::BlockCursor entry = entryOf("GAME");
         // The chain's last block links back to its first.
         d64::BlockCursor first;
         first.toTrackSector(*c.name == '$' ? d64::kFirstDirOffset : entry.entryFirstBlock());

@@ -15,6 +15,7 @@
 namespace brimwick::platform {
 namespace {
 
+using testing::PermissionScene;
 using testing::TempDir;
 using testing::Unprivileged;
 
@@ -160,20 +161,12 @@ TEST(File, AtomicWriteRespectsPermissions) {
         {"no file in a read-only directory", 0, 0555, "Permission denied", nullptr},
     };
     Unprivileged user;
+    const std::string previous = "previous content";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TempDir base;
-        ::chmod(base.path().c_str(), 0755);
-        std::string directory = base.file("d");
-        ASSERT_TRUE(makeDirectory(directory));
-        std::string path = directory + "/disk.d64";
-        if (c.fileMode != 0) {
-            base.write("d/disk.d64", "previous content");
-            user.own(path);
-            ::chmod(path.c_str(), static_cast<mode_t>(c.fileMode));
-        }
-        user.own(directory);
-        ::chmod(directory.c_str(), static_cast<mode_t>(c.directoryMode));
+        PermissionScene scene(user, {previous.begin(), previous.end()}, c.fileMode,
+                              c.directoryMode);
+        const std::string& path = scene.file;
         std::optional<std::string> outcome = user.run([&]() -> std::string {
             try {
                 writeFileAtomically(path, "new", 3);
@@ -182,7 +175,6 @@ TEST(File, AtomicWriteRespectsPermissions) {
                 return std::strerror(e.cause());
             }
         });
-        ::chmod(directory.c_str(), 0755);  // so that the directory can go
         if (!outcome) GTEST_SKIP() << "running as root and cannot drop root's privileges";
         EXPECT_EQ(*outcome, c.outcome);
         if (c.content != nullptr)
