@@ -26,7 +26,9 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
     command->callback([script, trace, &registry] {
         if (!trace->empty()) platform::traceLog().open(*trace);
         link::vc64::VirtualSetup setup;
-        config::loadSettings(setup.settings, setup.drives, platform::programDirectory());
+        std::string home = platform::programDirectory();
+        config::loadSettings(setup.settings, setup.drives, home);
+        setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
         int failures = 0;
         if (*script == "-") {
             failures = link::vc64::runScript(std::cin, std::cout, setup);

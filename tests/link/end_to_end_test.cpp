@@ -388,13 +388,31 @@ TEST_F(EndToEnd, KernalUpload) {
     EXPECT_NE(platform::traceLog().captured().find("\n  Writing Rom."), std::string::npos);
 }
 
-TEST_F(EndToEnd, MissingKernalIsLoggedAndNothingIsSent) {
+TEST_F(EndToEnd, KernalThatCannotBeSentIsLoggedAndNothingIsSent) {
+    struct Case {
+        const char* name;
+        int size;  // bytes of ks.rom; -1 none at all, -2 a directory
+    };
+    const Case cases[] = {
+        {"missing", -1},
+        {"a directory", -2},
+        {"larger than the C64's memory", 0x10001},
+    };
     setup.link.strobeTimeoutMs = 20;
-    record();
-    setup.run(k.upload());
-    EXPECT_NE(platform::traceLog().captured().find("\n ERROR reading rom"), std::string::npos);
-    // Only the end code followed the request byte.
-    EXPECT_EQ(fromPc().front(), kServed);
+    std::filesystem::create_directory(dir.file("kernels"));
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir.file("kernels/ks.rom"));
+        if (c.size == -2) std::filesystem::create_directory(dir.file("kernels/ks.rom"));
+        if (c.size >= 0) dir.write("kernels/ks.rom", program(c.size, 5));
+        platform::traceLog().clearCaptured();
+        record();
+        setup.run(k.upload());
+        EXPECT_NE(platform::traceLog().captured().find("\n ERROR reading rom"), std::string::npos)
+            << c.name;
+        // Only the end code followed the request byte.
+        ASSERT_FALSE(fromPc().empty()) << c.name;
+        EXPECT_EQ(fromPc().front(), kServed) << c.name;
+    }
 }
 
 TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
