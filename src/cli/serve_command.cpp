@@ -85,9 +85,7 @@ int serve(const ServeOptions& options) {
     while (!stopRequested) pacer.afterPoll(dispatcher.poll(), *port);
 
     // Serve what is pending, then take the presence line down.
-    cable.requestOnline(false);
-    auto deadline = std::chrono::steady_clock::now() + kShutdownGrace;
-    while (cable.isOnline() && std::chrono::steady_clock::now() < deadline) dispatcher.poll();
+    dispatcher.goOfflineForExit(kShutdownGrace);
     config::saveSettings(settings, drives, home);
     platform::traceLog().close();
     return 0;
