@@ -18,7 +18,7 @@ namespace {
 constexpr int kC64AddressSpace = 0x10000;
 // The bits of a LISTEN/TALK byte (and of $00BA) that hold the device number.
 constexpr int kDeviceNumberBits = 0x1F;
-}
+}  // namespace
 
 bool RequestDispatcher::poll() {
     try {

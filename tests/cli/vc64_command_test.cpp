@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli_runner.h"
 
@@ -72,6 +73,17 @@ TEST_F(Vc64Command, BadLinesFailAndTheRestStillRuns) {
     EXPECT_NE(r.out.find("error: NAME must be in double quotes"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("error: missing closing quote"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("status 8: "), std::string::npos) << r.out;
+}
+
+TEST_F(Vc64Command, UploadSendsTheKernalFromTheProgramDirectory) {
+    std::vector<std::uint8_t> kernal(8192);
+    for (std::size_t i = 0; i < kernal.size(); ++i) kernal[i] = static_cast<std::uint8_t>(i * 7);
+    std::filesystem::create_directory(scratch.file("kernels"));
+    scratch.write("kernels/ks.rom", kernal);
+    scratch.write("script.txt", "upload\n");
+    auto r = runCli(scratch, {"vc64", "script.txt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "upload 8192\n");
 }
 
 TEST_F(Vc64Command, MissingScriptIsExitStatusTwo) {
