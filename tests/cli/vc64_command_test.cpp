@@ -86,10 +86,19 @@ TEST_F(Vc64Command, UploadSendsTheKernalFromTheProgramDirectory) {
     EXPECT_EQ(r.out, "upload 8192\n");
 }
 
-TEST_F(Vc64Command, MissingScriptIsExitStatusTwo) {
+TEST_F(Vc64Command, FileErrorsNameTheFileAndTheReason) {
     auto r = runCli(scratch, {"vc64", "nothing-here.txt"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot open nothing-here.txt: No such file or directory\n");
+    // A trace that cannot be written is said, and the script still runs.
+    scratch.write("script.txt", "status 8\n");
+    r = runCli(scratch, {"vc64", "--trace", "no/such/dir/trace.txt", "script.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot write trace file no/such/dir/trace.txt: No such file or "
+              "directory\n");
+    EXPECT_EQ(r.out, "status 8: \n");
 }
 
 }  // namespace
