@@ -90,8 +90,9 @@ std::string listProgram(const std::vector<std::uint8_t>& program) {
         if (link == 0) break;
         unsigned number = program[pos + 2] | (program[pos + 3] << 8);
         // The line's text ends with the 0 just before the next line.
+        if (link < loadAddress) break;
         std::size_t next = link - loadAddress + kLoadAddressBytes;
-        if (link < loadAddress || next <= pos + kLineHeaderBytes || next > program.size()) break;
+        if (next <= pos + kLineHeaderBytes || next > program.size()) break;
         std::string text =
             printable(&program[pos + kLineHeaderBytes], next - 1 - (pos + kLineHeaderBytes));
         while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -236,8 +237,9 @@ void addD64Command(CLI::App& app, CommandRegistry& registry) {
         run(registry, "add", [&] { addFiles(options->image, options->files); });
     });
 
-    CLI::App* extract =
-        d64->add_subcommand("extract", "Copy every closed file of an image into a directory");
+    CLI::App* extract = d64->add_subcommand("extract",
+                                            "Copy every closed file of an image into a directory; "
+                                            "PC files already there are kept unless --force");
     extract->add_option("IMAGE", options->image, "the image file")->required();
     extract->add_option("DIR", options->directory, "the target directory (created when missing)")
         ->required();

@@ -14,9 +14,9 @@ constexpr int kUsageError = 2;
 // The words that name the deepest subcommand the parser got to, e.g.
 // "brimwick-cli d64 list".
 std::string commandWords(const CLI::App& app) {
-    std::string words = app.get_name();
-    for (const CLI::App* sub : app.get_subcommands()) return words + " " + commandWords(*sub);
-    return words;
+    std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (chosen.empty()) return app.get_name();
+    return app.get_name() + " " + commandWords(*chosen.front());
 }
 
 }  // namespace

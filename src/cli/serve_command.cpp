@@ -25,16 +25,14 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
-extern "C" void onStopSignal(int) {
-    stopRequested = true;
-}
+extern "C" void onStopSignal(int) { stopRequested = true; }
 
 // Longest time the shutdown waits for a pending request before giving up.
 constexpr auto kShutdownGrace = std::chrono::seconds(2);
 
 struct ServeOptions {
-    int port = -1;                                 // 1..3 overrides the settings' port choice
-    std::string ppdev;                             // a parport device, instead of direct port I/O
+    int port = -1;         // 1..3 overrides the settings' port choice
+    std::string ppdev;     // a parport device, instead of direct port I/O
     std::string trace = platform::kTraceFileName;  // the trace file
 };
 
