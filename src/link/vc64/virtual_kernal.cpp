@@ -88,11 +88,12 @@ Task<int> VirtualKernal::get(int lfn, int count) {
     if (co_await talk(file->second.first) != kServed) co_return 0;
     co_await tksa(kSecondaryData | (file->second.second & 0x0F));
     // Like a BASIC loop that tests ST: the end of the file, a drive error or
-    // a missing device ends it. Only the end of the file comes with a byte.
-    for (int i = 0; i < count && (st() & kStEndOfFile) == 0; ++i) {
+    // a missing device ends it. Only the bytes the PC sent are kept (after a
+    // drive error it sends none).
+    for (int i = 0; i < count; ++i) {
         int value = co_await acptr();
-        if ((st() & kStFailed) != 0) break;
-        received.push_back(static_cast<std::uint8_t>(value));
+        if (c64.resultSet) received.push_back(static_cast<std::uint8_t>(value));
+        if ((st() & (kStEndOfFile | kStFailed)) != 0) break;
     }
     co_await untalk();
     co_return static_cast<int>(received.size());
