@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace brimwick::cli {
 
@@ -19,6 +20,10 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry);
 
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
+
+// Opens the trace file; when it cannot be written, says so on stderr (the
+// command goes on without a trace).
+void openTrace(const std::string& path, const char* command);
 
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);

@@ -37,7 +37,7 @@ struct ServeOptions {
 };
 
 int serve(const ServeOptions& options) {
-    platform::traceLog().open(options.trace);
+    openTrace(options.trace, "serve");
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
@@ -85,9 +85,7 @@ int serve(const ServeOptions& options) {
     while (!stopRequested) pacer.afterPoll(dispatcher.poll(), *port);
 
     // Serve what is pending, then take the presence line down.
-    cable.requestOnline(false);
-    auto deadline = std::chrono::steady_clock::now() + kShutdownGrace;
-    while (cable.isOnline() && std::chrono::steady_clock::now() < deadline) dispatcher.poll();
+    dispatcher.goOfflineForExit(kShutdownGrace);
     config::saveSettings(settings, drives, home);
     // Images that cannot be saved are told on stderr.
     bool saved = drive::releaseAll(drives);

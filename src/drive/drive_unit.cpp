@@ -13,6 +13,7 @@
 #include "d64/geometry.h"
 #include "drive/host_files.h"
 #include "platform/file.h"
+#include "platform/file_finder.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 #include "platform/user_dialogs.h"
@@ -230,32 +231,68 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
 bool DriveUnit::extractAll(DriveUnit& target) {
     if (!target.hostMode || hostMode || image == nullptr) return false;
     bool complete = true;
+    for (const ExtractedFile& file : extractFiles(target, ExistingFiles::Replace))
+        complete = complete && file.outcome == ExtractOutcome::Written;
+    return complete;
+}
+
+std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFiles existing) {
+    std::vector<ExtractedFile> files;
+    if (!target.hostMode || hostMode || image == nullptr) return files;
+    std::vector<std::string> pcNames;  // the PC name of each of `files`
+    // Different C64 names can give the same PC name ("P?Q" and "P:Q" are
+    // both p~q.prg), and the drives find PC files without regard to case:
+    // a PC name taken earlier in this run goes to no second file.
+    auto earlierWith = [&](const std::string& pcName) -> const ExtractedFile* {
+        for (std::size_t i = 0; i < pcNames.size(); ++i)
+            if (platform::compareNoCase(pcNames[i], pcName) == 0) return &files[i];
+        return nullptr;
+    };
     d64::BlockCursor dir(image);
     dir.rewind();
     while (dir.nextEntry() != d64::kEndOfChain) {
         std::uint8_t type = dir.entryType();
         if (type == 0 || (type & d64::kTypeClosed) == 0) continue;
+        ExtractedFile out;
+        out.name = dir.name();
         char name[d64::kNameLength + 1];
         dir.copyName(name);
         toHostName(name);
-        std::string hostFile = target.path + name + fileTypeExtensions[type & d64::kTypeMask];
+        const std::string extension = fileTypeExtensions[type & d64::kTypeMask];
+        std::string pcName = name + extension;
+        for (int n = 2; const ExtractedFile* earlier = earlierWith(pcName); ++n) {
+            if (out.nameTakenBy.empty()) out.nameTakenBy = earlier->name;
+            pcName = name + ("~" + std::to_string(n)) + extension;
+        }
+        out.hostFile = target.path + pcName;
+        pcNames.push_back(pcName);
+        ExtractedFile& file = files.emplace_back(std::move(out));
+        if (existing == ExistingFiles::Keep && platform::exists(file.hostFile)) {
+            file.outcome = ExtractOutcome::KeptExisting;
+            continue;
+        }
+        std::vector<std::uint8_t> bytes;
         try {
-            std::vector<std::uint8_t> bytes;
-            d64::FileCursor file(image);
-            file.openAt(dir.entryFirstBlock());
-            for (std::int32_t b; (b = file.readNext()) != d64::kEndOfChain;)
+            d64::FileCursor chain(image);
+            chain.openAt(dir.entryFirstBlock());
+            for (std::int32_t b; (b = chain.readNext()) != d64::kEndOfChain;)
                 bytes.push_back(static_cast<std::uint8_t>(b));
-            platform::writeFile(hostFile, bytes.data(), bytes.size());
-        } catch (const platform::FileError&) {
-            traceLog() << "\nProbleme bei File: " << hostFile;
-            complete = false;
-        } catch (const c1541_error*) {
+        } catch (const c1541_error* e) {
             // A damaged chain spoils this file only; the others still come out.
-            traceLog() << "\nProbleme bei File: " << hostFile;
-            complete = false;
+            traceLog() << "\nProbleme bei File: " << file.hostFile;
+            file.outcome = ExtractOutcome::Unreadable;
+            file.reason = e->text;
+            continue;
+        }
+        try {
+            platform::writeFileAtomically(file.hostFile, bytes.data(), bytes.size());
+        } catch (const platform::FileError& e) {
+            traceLog() << "\nProbleme bei File: " << file.hostFile;
+            file.outcome = ExtractOutcome::Unwritable;
+            file.reason = e.reason();
         }
     }
-    return complete;
+    return files;
 }
 
 bool releaseAll(std::span<DriveUnit> drives) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/text_slice.h"
 #include "drive/dual_backed_drive.h"
@@ -30,6 +31,26 @@ enum class AddResult {
     NoImage,     // the drive holds no image (or serves a PC directory)
     Added,       // the file is in the image
     Unreadable,  // the PC file could not be read; the image is unchanged
+};
+
+// What extractFiles did with one closed file of the image.
+enum class ExtractOutcome {
+    Written,       // the PC file holds the C64 file
+    KeptExisting,  // a PC file of that name was there and was kept
+    Unreadable,    // the file's block chain is damaged; `reason` is the drive status
+    Unwritable,    // the PC file could not be written; `reason` is the system's
+};
+
+// How extractFiles treats a PC file that is there already.
+enum class ExistingFiles { Replace, Keep };
+
+// One closed file of an image and where it went.
+struct ExtractedFile {
+    std::string name;                                  // its C64 name, as in the directory
+    std::string hostFile;                              // the PC file it went to, or would have
+    ExtractOutcome outcome = ExtractOutcome::Written;  // what happened
+    std::string reason;                                // why it was not written
+    std::string nameTakenBy;  // the C64 file that took the PC name first, if any
 };
 
 class DriveUnit : public DualBackedDrive {
@@ -67,6 +88,12 @@ class DriveUnit : public DualBackedDrive {
     // Writes every closed file of the image into the PC directory that
     // `target` serves; true when every file was written.
     bool extractAll(DriveUnit& target);
+    // The same, file by file: each closed file is written whole or not at
+    // all, an existing PC file is replaced or kept, and a C64 name whose PC
+    // name another file of the image took first gets a numbered PC name
+    // instead ("p~q~2.prg"), so no file overwrites another. Empty when
+    // there is nothing to extract from or to.
+    std::vector<ExtractedFile> extractFiles(DriveUnit& target, ExistingFiles existing);
     // The file type that a PC file's extension names (.seq, .prg, ...), DEL
     // for any other.
     static std::int32_t typeFromExtension(const std::string& hostFile);

@@ -14,7 +14,11 @@
 namespace brimwick::platform {
 
 std::string FileError::message() const {
-    return operation_ + " " + path_ + ": " + std::strerror(cause_);
+    return operation_ + " " + path_ + ": " + reason();
+}
+
+std::string FileError::reason() const {
+    return std::strerror(cause_);
 }
 
 File::File(const std::string& path, Mode mode) : path_(path) {
@@ -243,9 +247,20 @@ bool exists(const std::string& path) {
 }
 
 bool makeDirectory(const std::string& path) {
+    try {
+        createDirectory(path);
+    } catch (const FileError&) {
+        return false;
+    }
+    return true;
+}
+
+void createDirectory(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(path, ec);
-    return isDirectory(path);
+    if (isDirectory(path)) return;
+    // create_directories reports no error when the path is there as a file.
+    throw FileError("create directory", path, ec ? ec.value() : ENOTDIR);
 }
 
 }  // namespace brimwick::platform

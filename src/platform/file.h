@@ -20,6 +20,7 @@ class FileError {
     const std::string& path() const { return path_; }            // the file's path
     int cause() const { return cause_; }                         // errno at the failure
     std::string message() const;                                 // "write PATH: TEXT"
+    std::string reason() const;                                  // the system's TEXT for the cause
 
   private:
     std::string operation_;  // what was being done
@@ -91,5 +92,7 @@ bool isDirectory(const std::string& path);
 bool exists(const std::string& path);
 // Creates a directory (and its missing parents); true when it exists afterwards.
 bool makeDirectory(const std::string& path);
+// The same, throwing FileError with the reason when it does not.
+void createDirectory(const std::string& path);
 
 }  // namespace brimwick::platform

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli_runner.h"
 
@@ -114,10 +115,30 @@ TEST_F(Vc64Command, BadLinesFailAndTheRestStillRuns) {
     EXPECT_NE(r.out.find("status 8: "), std::string::npos) << r.out;
 }
 
-TEST_F(Vc64Command, MissingScriptIsExitStatusTwo) {
+TEST_F(Vc64Command, UploadSendsTheKernalFromTheProgramDirectory) {
+    std::vector<std::uint8_t> kernal(8192);
+    for (std::size_t i = 0; i < kernal.size(); ++i) kernal[i] = static_cast<std::uint8_t>(i * 7);
+    std::filesystem::create_directory(scratch.file("kernels"));
+    scratch.write("kernels/ks.rom", kernal);
+    scratch.write("script.txt", "upload\n");
+    auto r = runCli(scratch, {"vc64", "script.txt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "upload 8192\n");
+}
+
+TEST_F(Vc64Command, FileErrorsNameTheFileAndTheReason) {
     auto r = runCli(scratch, {"vc64", "nothing-here.txt"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot open nothing-here.txt: No such file or directory\n");
+    // A trace that cannot be written is said, and the script still runs.
+    scratch.write("script.txt", "status 8\n");
+    r = runCli(scratch, {"vc64", "--trace", "no/such/dir/trace.txt", "script.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot write trace file no/such/dir/trace.txt: No such file or "
+              "directory\n");
+    EXPECT_EQ(r.out, "status 8: \n");
 }
 
 }  // namespace
