@@ -1,4 +1,5 @@
 // brimwick-cli vc64: scripts against the PC side, transcripts and exit codes.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -87,10 +88,10 @@ TEST_F(Vc64Command, AStoredImageThatCannotBeReadIsTold) {
     // Status.ini: device 8 served from a file that is no D64 image.
     std::string other = scratch.file("notes.txt");
     scratch.write("notes.txt", std::string(1000, 'x'));
-    std::vector<std::uint8_t> status(620, 0);
+    // Settings record, then the served path with its terminating zero.
+    std::vector<std::uint8_t> status(620 + other.size() + 1, 0);
     for (int i = 0; i < 10; ++i) status[4 + 4 * i] = static_cast<std::uint8_t>(i == 3 ? 0 : i + 5);
-    status.insert(status.end(), other.begin(), other.end());
-    status.push_back(0);
+    std::copy(other.begin(), other.end(), status.begin() + 620);
     scratch.write("Status.ini", status);
     scratch.write("script.txt", "load 8 \"$\"\nstatus 8\n");
     auto r = runCli(scratch, {"vc64", "script.txt"});
