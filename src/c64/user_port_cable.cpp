@@ -10,7 +10,8 @@ UserPortCable::UserPortCable(EmulatedC64& machine) : c64(machine) { driveC64Inpu
 std::uint8_t UserPortCable::lines() const {
     const std::uint8_t b = c64.memory.cia2.pinsB();
     const std::uint8_t a = c64.memory.cia2.pinsA();
-    std::uint8_t value = static_cast<std::uint8_t>(b & (kPbC64Strobe | kPbC64Pair | kPbRequest));
+    std::uint8_t value = static_cast<std::uint8_t>(b & (kPbC64Pair | kPbRequest));
+    if ((b & kPbC64Strobe) != 0) value |= link::kC64Strobe;
     if ((a & kPaRequest) == 0) value |= 0x80;  // BUSY reads inverted
     return value;
 }
@@ -20,7 +21,7 @@ std::uint8_t UserPortCable::status() const { return lines(); }
 void UserPortCable::driveC64Inputs() {
     // Unconnected inputs float high through the CIA's pull-ups.
     std::uint8_t b = static_cast<std::uint8_t>(~(kPbPcPair | kPbPcStrobe));
-    b |= dataLatch & kPbPcPair;
+    b |= static_cast<std::uint8_t>((dataLatch << kPbPcPairShift) & kPbPcPair);
     if ((dataLatch & link::kPcStrobe) != 0) b |= kPbPcStrobe;
     c64.memory.cia2.externalB = b;
 }

@@ -2,10 +2,10 @@
 // as a port backend for the PC side's LinkPort. The wiring is the one in
 // docs/hardware.md:
 //
-//   PC data D0, D1 (pins 2, 3)     -> PB0, PB1 (user port C, D): the PC's bit pair
+//   PC data D0, D1 (pins 2, 3)     -> PB1, PB2 (user port D, E): the PC's bit pair
 //   PC data D7 (pin 9)             -> PB7 (L): the PC's strobe echo
 //   PC data D6 (pin 8)             -> /RESET (3) through a transistor: high resets
-//   PB3 (F)                        -> nERROR (pin 15), status bit 3: the C64's strobe
+//   PB0 (C)                        -> nERROR (pin 15), status bit 3: the C64's strobe
 //   PB4, PB5 (H, J)                -> SELECT, PAPER END (pins 13, 12), status bits 4, 5
 //   PB6 (K)                        -> nACK (pin 10), status bit 6: request line
 //   PA2 (M)                        -> BUSY (pin 11), status bit 7, which the port
@@ -30,8 +30,9 @@
 namespace brimwick::c64 {
 
 // C64 port B lines of the cable.
-inline constexpr std::uint8_t kPbPcPair = 0x03;     // PB0-1 <- D0-1
-inline constexpr std::uint8_t kPbC64Strobe = 0x08;  // PB3 -> status 3
+inline constexpr std::uint8_t kPbC64Strobe = 0x01;  // PB0 -> status 3
+inline constexpr std::uint8_t kPbPcPair = 0x06;     // PB1-2 <- D0-1
+inline constexpr int kPbPcPairShift = 1;
 inline constexpr std::uint8_t kPbC64Pair = 0x30;    // PB4-5 -> status 4-5
 inline constexpr std::uint8_t kPbRequest = 0x40;    // PB6 -> status 6
 inline constexpr std::uint8_t kPbPcStrobe = 0x80;   // PB7 <- D7

@@ -20,6 +20,9 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 
+// kernal patch STOCK -o OUT: the link kernal in a C64 kernal image.
+void addKernalCommand(CLI::App& app, CommandRegistry& registry);
+
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 

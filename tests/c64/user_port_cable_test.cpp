@@ -29,8 +29,8 @@ class CableTest : public ::testing::Test {
 };
 
 TEST_F(CableTest, C64LinesReachTheStatusRegister) {
-    // DDR B = $78 (PB3-6 out), PB = $58 (strobe, PB4, request), PA2 low.
-    boot({0xA9, 0x78, 0x8D, 0x03, 0xDD, 0xA9, 0x58, 0x8D, 0x01, 0xDD,  //
+    // DDR B = $79 (PB0, PB3-6 out), PB = $51 (strobe, PB4, request), PA2 low.
+    boot({0xA9, 0x79, 0x8D, 0x03, 0xDD, 0xA9, 0x51, 0x8D, 0x01, 0xDD,  //
           0xA9, 0x04, 0x8D, 0x02, 0xDD, 0xA9, 0x00, 0x8D, 0x00, 0xDD,  //
           0x4C, 0x14, 0x10});
     while ((status() & 0xC0) != 0xC0) {
@@ -44,10 +44,10 @@ TEST_F(CableTest, PcDataReachesPortBAndD6ResetsTheC64) {
     boot({0xAD, 0x01, 0xDD, 0x85, 0x02, 0x4C, 0x00, 0x10});
     cable.writePort(kBase, 0x83);
     cable.delay(1);
-    EXPECT_EQ(c64.memory.ram[0x0002], 0xFF);  // PB0, PB1, PB7 high; the rest pulled up
+    EXPECT_EQ(c64.memory.ram[0x0002], 0xFF);  // PB1, PB2, PB7 high; the rest pulled up
     cable.writePort(kBase, 0x02);
     cable.delay(1);
-    EXPECT_EQ(c64.memory.ram[0x0002], 0x7E);
+    EXPECT_EQ(c64.memory.ram[0x0002], 0x7D);  // D0 low reaches PB1, D7 low PB7
     c64.memory.ram[0x1000] = 0xEA;  // the program after the reset differs
     c64.memory.ram[0x1001] = 0x4C;
     c64.memory.ram[0x1002] = 0x01;
@@ -63,9 +63,8 @@ TEST_F(CableTest, PcDataReachesPortBAndD6ResetsTheC64) {
 }
 
 TEST_F(CableTest, ReadRightAfterAMoveShowsTheSameMoment) {
-    // Toggles PB3 forever.
-    boot({0xA9, 0x08, 0x8D, 0x03, 0xDD, 0xA9, 0x08, 0x4D, 0x01, 0xDD, 0x8D, 0x01, 0xDD,
-          0x4C, 0x05, 0x10});
+    // Toggles PB0 (the strobe) forever with INC and DEC.
+    boot({0xA9, 0x01, 0x8D, 0x03, 0xDD, 0xEE, 0x01, 0xDD, 0xCE, 0x01, 0xDD, 0x4C, 0x05, 0x10});
     std::uint8_t first = status();
     std::uint64_t at = c64.cycles();
     EXPECT_EQ(status(), first);  // the PC's second look
