@@ -244,6 +244,51 @@ TEST_F(LinkKernal, PassesThroughTakesKeysAndReceivesTheKernal) {
     EXPECT_EQ(vsetup.settings.realDevice[kDirectoryDevice - 5], kDirectoryDevice);
 }
 
+TEST_F(LinkKernal, ProgramsPresetTheirRequests) {
+    // Request 5: the input line's length in counter byte 1; a line that
+    // starts with "0" has its second character put on the screen.
+    pokeBoth(0x0200, {'0', 'Q', 'X'});
+    ASSERT_TRUE(rig.request(5, 0, 2));
+    vsetup.c64.counter1 = 2;
+    EXPECT_EQ(vsetup.run(vsetup.c64.request(5)), 64);
+    EXPECT_EQ(rig.peek(0x0400), 'Q');
+    EXPECT_EQ(vsetup.c64.memory.ram[0x0400], 'Q');
+
+    // Request 13 tells whether the addressed device is passed through;
+    // requests 16 and 17 take the secondary address in counter byte 1.
+    ASSERT_TRUE(rig.channel(Op::Command, kImageDevice, 15, "I", 0));
+    ASSERT_TRUE(rig.request(13));
+    EXPECT_EQ(rig.peek(mb::kCarry), 0);
+    ASSERT_TRUE(rig.request(16, 0, 0x6F));
+    EXPECT_EQ(rig.peek(mb::kCarry), 0);
+    ASSERT_TRUE(rig.channel(Op::Print, kImageDevice, 15, "UI", 0));  // listens again itself
+    ASSERT_TRUE(rig.request(17, 0, 0x6F));
+    EXPECT_EQ(rig.peek(mb::kCarry), 0);
+    rig.setup.settings.realDevice[kPassedDevice - 5] = kPassedDevice;
+    ASSERT_TRUE(rig.channel(Op::Command, kPassedDevice, 15, "I", 0));
+    ASSERT_TRUE(rig.request(13));
+    EXPECT_EQ(rig.peek(mb::kCarry), 1);
+    // Unknown request codes are served as no-ops.
+    ASSERT_TRUE(rig.request(2));
+    EXPECT_EQ(rig.peek(mb::kCarry), 0);
+}
+
+TEST_F(LinkKernal, ThePcResetsTheC64AndTypesIntoIt) {
+    rig.pokeWord(0x0330, 0x1234);  // RESTOR at the reset puts the LOAD vector back
+    ASSERT_TRUE(rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
+    EXPECT_NE(rig.peekWord(0x0330), 0x1234);
+    rig.setup.runUntil([] { return false; }, 20'000);  // the program starts again
+    ASSERT_TRUE(vsetup.keyboard.typeText(vsetup.link, vsetup.settings, TextSlice("run\r")));
+    ASSERT_TRUE(rig.channel(Op::Keys, 0, 0, "", 40));
+    vk.keys.clear();
+    for (int i = 0; i < 40; ++i) vsetup.run(vk.keyboardPoll());
+    std::vector<std::uint8_t> keys;
+    for (int k : vk.keys) keys.push_back(static_cast<std::uint8_t>(k));
+    EXPECT_EQ(rig.received(), keys);
+    ASSERT_GE(keys.size(), 4u);
+    EXPECT_EQ(std::string(keys.end() - 4, keys.end()), "RUN\r");
+}
+
 TEST_F(LinkKernal, WithoutThePcTheStockRoutinesRun) {
     rig.setup.link.requestOnline(false);
     rig.setup.dispatcher.poll();  // presence line down
