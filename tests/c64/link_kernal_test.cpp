@@ -86,6 +86,13 @@ class LinkKernal : public ::testing::Test {
         }
         EXPECT_EQ(rig.ram(from, length), virtualRam(from, length));
     }
+    // `polls` keyboard scans on both C64s; the keys the virtual one got.
+    std::vector<std::uint8_t> pollKeysBoth(int polls) {
+        EXPECT_TRUE(rig.channel(Op::Keys, 0, 0, "", polls));
+        vk.keys.clear();
+        for (int i = 0; i < polls; ++i) vsetup.run(vk.keyboardPoll());
+        return {vk.keys.begin(), vk.keys.end()};
+    }
     // The drives' files: the image, and the PC directory's files.
     void expectSameDisks() {
         rig.setup.drives[kImageDevice - 5].saveImage();
@@ -213,11 +220,7 @@ TEST_F(LinkKernal, PassesThroughTakesKeysAndReceivesTheKernal) {
     // Keys typed by the PC arrive through the keyboard scan.
     ASSERT_TRUE(rig.setup.keyboard.startKeyboardFeed(rig.setup.link, TextSlice("load\"x\",8\r")));
     ASSERT_TRUE(vsetup.keyboard.startKeyboardFeed(vsetup.link, TextSlice("load\"x\",8\r")));
-    ASSERT_TRUE(rig.channel(Op::Keys, 0, 0, "", 14));
-    vk.keys.clear();
-    for (int i = 0; i < 14; ++i) vsetup.run(vk.keyboardPoll());
-    std::vector<std::uint8_t> keys;
-    for (int k : vk.keys) keys.push_back(static_cast<std::uint8_t>(k));
+    std::vector<std::uint8_t> keys = pollKeysBoth(14);
     EXPECT_EQ(rig.received(), keys);
     EXPECT_EQ(std::string(keys.begin(), keys.end()), "LOAD\"X\",8\r");
 
@@ -279,11 +282,7 @@ TEST_F(LinkKernal, ThePcResetsTheC64AndTypesIntoIt) {
     EXPECT_NE(rig.peekWord(0x0330), 0x1234);
     rig.setup.runUntil([] { return false; }, 20'000);  // the program starts again
     ASSERT_TRUE(vsetup.keyboard.typeText(vsetup.link, vsetup.settings, TextSlice("run\r")));
-    ASSERT_TRUE(rig.channel(Op::Keys, 0, 0, "", 40));
-    vk.keys.clear();
-    for (int i = 0; i < 40; ++i) vsetup.run(vk.keyboardPoll());
-    std::vector<std::uint8_t> keys;
-    for (int k : vk.keys) keys.push_back(static_cast<std::uint8_t>(k));
+    std::vector<std::uint8_t> keys = pollKeysBoth(40);
     EXPECT_EQ(rig.received(), keys);
     ASSERT_GE(keys.size(), 4u);
     EXPECT_EQ(std::string(keys.end() - 4, keys.end()), "RUN\r");
