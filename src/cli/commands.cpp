@@ -21,6 +21,7 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addServeCommand(app, registry);
     addVc64Command(app, registry);
     addAsmCommand(app, registry);
+    addKernalCommand(app, registry);
 }
 
 }  // namespace brimwick::cli

@@ -25,6 +25,9 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry);
 // command goes on without a trace).
 void openTrace(const std::string& path, const char* command);
 
+// kernal patch STOCK -o OUT: the link kernal in a C64 kernal image.
+void addKernalCommand(CLI::App& app, CommandRegistry& registry);
+
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 
