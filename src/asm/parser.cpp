@@ -14,20 +14,15 @@ namespace brimwick::assembler {
 bool Assembler::skipLine() {
     for (;;) {
         const std::int32_t pos = cursor_.pos;
-        if (pos >= 2 && byteAt(pos - 2) == '\r' && byteAt(pos - 1) == '\n') return true;
-        // Find the next LF that follows a CR, within the current window.
+        if (pos >= 1 && byteAt(pos - 1) == '\n') return true;
+        // Every line ends with an LF, whether a CR stands before it or not.
         const std::uint8_t* base = source_.data();
-        const std::uint8_t* end = base + cursor_.windowEnd;
-        const std::uint8_t* p = base + pos;
-        while (p < end) {
-            const auto* lf = static_cast<const std::uint8_t*>(
-                std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (lf == nullptr) break;
-            if (lf > base && lf[-1] == '\r') {
-                cursor_.pos = static_cast<std::int32_t>(lf - base) + 1;
-                return true;
-            }
-            p = lf + 1;
+        const std::int32_t rest = std::max(cursor_.windowEnd - pos, std::int32_t{0});
+        const auto* lf = static_cast<const std::uint8_t*>(
+            std::memchr(base + pos, '\n', static_cast<std::size_t>(rest)));
+        if (lf != nullptr) {
+            cursor_.pos = static_cast<std::int32_t>(lf - base) + 1;
+            return true;
         }
         cursor_.pos = cursor_.windowEnd;
         if (!stack_.pop(cursor_)) return false;
@@ -54,6 +49,11 @@ int Assembler::handleToken() {
         ++cursor_.pos;
         setError(kErrInvalidSourceFile);
         return kContinue;
+    }
+    if (c == '\n') {
+        // Sources from Linux editors end their lines with LF alone.
+        ++cursor_.pos;
+        return endOfLine();
     }
     if (c == '\r') {
         // CR and the byte after it form one token: a line end only with LF.

@@ -70,12 +70,52 @@ TEST(AssemblyRun, LastLineWithoutLineEnd) {
     EXPECT_EQ(hex(r.code()), "EA 60");
 }
 
-TEST(AssemblyRun, LineFeedOnlySourceIsOneError) {
-    RunResult r = assembleText("*=$c000\nnop\nrts\n");
-    EXPECT_EQ(r.errors, 1);
+// Linux editors end lines with LF alone; a source may also mix both kinds.
+// Whatever the line ends, the result is that of the CR LF source: the same
+// listing (line numbers included) and the same object files.
+TEST(AssemblyRun, LineFeedLineEndsAssembleAsCrLf) {
+    const std::vector<std::string> source = {
+        "; starts with a comment",
+        "*=$c000",
+        "m .macro",
+        " lda #@1",
+        " .endm",
+        "start #m \"1\"",
+        " .if 0",
+        " nop",
+        " .endif",
+        "loop .lbl",
+        "n .var 0",
+        " .byte 1 2 ; an error",
+        " jmp start",
+        " .text \"ab\"",
+        " rts",
+    };
+    auto join = [&](auto lineEnd) {
+        std::string text;
+        for (std::size_t i = 0; i < source.size(); ++i) text += source[i] + lineEnd(i);
+        return text;
+    };
+    const RunResult crlf = assembleText(join([](std::size_t) { return "\r\n"; }));
+    ASSERT_EQ(crlf.errors, 1);
+    ASSERT_EQ(crlf.messages.at(0).line, 12);
+    EXPECT_EQ(hex(crlf.code()), "A9 01 4C 00 C0 41 42 60");
+    const std::string variants[] = {
+        join([](std::size_t) { return "\n"; }),
+        join([](std::size_t i) { return i % 2 == 0 ? "\n" : "\r\n"; }),
+        join([&](std::size_t i) { return i + 1 == source.size() ? "" : "\n"; }),
+    };
+    for (const std::string& text : variants) {
+        const RunResult r = assembleText(text);
+        EXPECT_EQ(r.listing, crlf.listing) << text;
+        EXPECT_EQ(r.written, crlf.written) << text;
+    }
+}
+
+TEST(AssemblyRun, LoneCarriageReturnIsStillInvalid) {
+    RunResult r = assembleText("*=$c000\n\rnop\nrts\n");
     EXPECT_EQ(r.texts(), std::vector<std::string>{"error: invalid source file"});
-    EXPECT_EQ(r.messages[0].line, 1);
-    EXPECT_EQ(r.written.size(), 1u);  // the listing only
+    EXPECT_EQ(hex(r.code()), "60");
 }
 
 TEST(AssemblyRun, LinesInsideMacrosCarryTheCallingLine) {
