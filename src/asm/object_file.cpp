@@ -2,6 +2,7 @@
 // C64 program file: a two-byte load address, low byte first, followed by the
 // bytes to load there. With the address in the name, every segment gets a
 // file of its own (democ000.prg); without it they all share one name.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -25,8 +26,11 @@ void Assembler::writeSegment() {
     }
     path += ".prg";
 
+    // The end shown is the address after the last byte, except at the top of
+    // memory, where it stays a 16-bit address like every other one.
     char range[32];
-    std::snprintf(range, sizeof range, "$%.4x-$%.4x", segmentStart_, end);
+    std::snprintf(range, sizeof range, "$%.4x-$%.4x", segmentStart_,
+                  std::min(end, std::uint32_t{0xFFFF}));
     writeListing("\n writing  ");
     writeListing(range);
     writeListing("  ");

@@ -227,13 +227,14 @@ TEST(AssemblyRun, CodeUpToTheTopOfMemoryIsWrittenWhole) {
     EXPECT_EQ(r.errors, 0);
     EXPECT_TRUE(r.messages.empty());
     EXPECT_EQ(hex(r.written["/src/demofffa.prg"]), "FA FF 01 00 02 00 03 00");
-    EXPECT_NE(r.listing.find("writing  $fffa-$10000"), std::string::npos);
+    EXPECT_NE(r.listing.find("writing  $fffa-$ffff  "), std::string::npos) << r.listing;
 }
 
 TEST(AssemblyRun, CodeBeyondTheTopOfMemoryIsCut) {
     RunResult r = assembleText(lines({"*=$fffe", ".byte 1,2,3,4"}));
     EXPECT_EQ(r.texts(), std::vector<std::string>{"warning: code suceeds $ffff, file cut"});
     EXPECT_EQ(hex(r.written["/src/demofffe.prg"]), "FE FF 01 02");
+    EXPECT_NE(r.listing.find("writing  $fffe-$ffff  "), std::string::npos) << r.listing;
 }
 
 TEST(AssemblyRun, ListingPathsAndBasePaths) {
