@@ -1,9 +1,9 @@
 // The TurboAss cross assembler: two passes over a 6502 source in TurboAss
 // syntax, a listing with the numbered messages, and one C64 program file per
 // segment. The first pass defines the symbols and decides between zero-page
-// and absolute operands (recording each choice as a "phase flag" in the code
-// image at the instruction's address); the second pass rereads the source with
-// the same symbol table, prints the messages and writes the object files.
+// and absolute operands (recording each choice in the order the instructions
+// are read); the second pass rereads the source with the same symbol table and
+// the same choices, prints the messages and writes the object files.
 #pragma once
 
 #include <array>
@@ -57,6 +57,8 @@ inline constexpr std::uint16_t kDefaultStart = 0x1000;
 // Appended to every source: a complete last line and an address assignment
 // that closes the last segment.
 inline constexpr std::string_view kSourceTail = "\r\n*=0\r\n";
+// No zero-page choice was recorded for an instruction.
+inline constexpr std::uint8_t kNoModeChoice = 0xFF;
 inline constexpr std::string_view kBanner = "Brimwick TurboAss cross assembler 6502\n";
 
 class Assembler {
@@ -144,6 +146,10 @@ class Assembler {
     // object_file.cpp
     void writeSegment();
 
+    // The mode the first pass chose for an instruction, or kNoModeChoice.
+    std::uint8_t modeChoiceOf(std::uint32_t instruction) const {
+        return instruction < modeChoices_.size() ? modeChoices_[instruction] : kNoModeChoice;
+    }
     void setError(std::uint8_t code) { errorCode_ = code; }
     void setWarning(std::uint8_t code) { warningCode_ = code; }
     std::uint8_t byteAt(std::int32_t position) const {
@@ -162,6 +168,9 @@ class Assembler {
     SourceText source_;                // the source text with the appended tail
     SourceCursor cursor_;              // current reading position
     SourceStack stack_;                // saved cursors of macro calls and markers
+
+    std::vector<std::uint8_t> modeChoices_;  // first pass: mode chosen per instruction, in order
+    std::uint32_t instructionCount_ = 0;     // instructions read so far in this pass
 
     LineState line_;                                     // statement being parsed
     std::array<BracketEntry, kMaxBrackets> brackets_{};  // saved values of open brackets

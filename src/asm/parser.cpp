@@ -178,6 +178,8 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
             if (type == SymbolType::Mnemonic) {
                 line_.kind = kKindInstruction;
                 line_.statementCode = record->code;
+                line_.instruction = instructionCount_++;
+                if (firstPass_) modeChoices_.push_back(kNoModeChoice);
                 line_.firstOperandPending = true;
                 line_.state = kStateOperand;
                 line_.undefinedAllowed = firstPass_;

@@ -98,6 +98,8 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     definingMacro_ = false;
     macroDepth_ = 0;
     stack_.clear();
+    instructionCount_ = 0;
+    if (firstPass) modeChoices_.clear();
     blocks_->resetBlocks();
     cursor_ = start;
     resetPending_ = true;

@@ -52,6 +52,32 @@ TEST(AssemblyRun, ObjectFileNamesFollowTheAddressOption) {
     EXPECT_EQ(hex(plain.written["/src/demo.prg"]), "00 D0 60");  // the last segment wins
 }
 
+// Segments may cover the same addresses (a loader and the code it copies
+// elsewhere, say). Each object file holds that segment's own bytes, exactly
+// as when the segment is assembled alone.
+TEST(AssemblyRun, OverlappingSegmentsAssembleAsIfAlone) {
+    const std::string common = lines({"zp = $fb", "io = $d020"});
+    const std::vector<std::pair<std::string, std::string>> segments = {
+        {"/src/democ000.prg",
+         lines({"*=$c000", "s1 lda zp", " sta io,x", " ldy f1,x", " bne s1", " jmp s1end",
+                " lda (zp),y", "s1end rts", "f1 = $20"})},
+        {"/src/democ002.prg",
+         lines({"*=$c002", "s2 ldx $10", " stx io", " lda s2+1,y", " inc zp", " jmp s2"})},
+        {"/src/demobffe.prg", lines({"*=$bffe", " .byte 1,2", "s3 lda $80,x", " ldx zp,y",
+                                     " lda #<s3", " rts"})},
+    };
+    std::string all = common;
+    for (const auto& [path, text] : segments) all += text;
+    const RunResult together = assembleText(all);
+    EXPECT_EQ(together.errors, 0) << together.listing;
+    for (const auto& [path, text] : segments) {
+        const RunResult alone = assembleText(common + text);
+        ASSERT_EQ(alone.errors, 0) << alone.listing;
+        ASSERT_EQ(alone.written.count(path), 1u) << path;
+        EXPECT_EQ(hex(together.written.at(path)), hex(alone.written.at(path))) << path;
+    }
+}
+
 TEST(AssemblyRun, SegmentsAndLoadAddresses) {
     // No "*=" at all: the code starts at $1000.
     RunResult start = assembleText(lines({"nop"}));
