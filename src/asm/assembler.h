@@ -45,11 +45,12 @@ enum class MessageKind { Error, Warning, HardError };
 
 // One printed message, as handed to the message sink.
 struct AssemblerMessage {
-    MessageKind kind;       // error, warning or hard error
-    int code;               // error or warning number
-    std::string_view text;  // the message text
-    std::int32_t line;      // line number in the source
-    bool firstPass;         // printed in the first pass
+    MessageKind kind;         // error, warning or hard error
+    int code;                 // error or warning number
+    std::string_view text;    // the message text, as in the listing
+    std::int32_t line;        // line number in the source; 0 when about no line
+    bool firstPass;           // printed in the first pass
+    std::string_view detail;  // what it is about (a name, a file), or empty
 };
 
 inline constexpr std::size_t kImageSize = 65536;
@@ -103,7 +104,8 @@ class Assembler {
     int runPass(const SourceCursor& start, bool firstPass);
     void startLine();
     void reportMessages();
-    void printMessage(MessageKind kind, std::uint8_t code);
+    void printMessage(MessageKind kind, std::uint8_t code, std::int32_t line,
+                      std::string_view detail);
     void printHardError(int code, bool firstPass);
     void writeListing(std::string_view text);
     // skip_line.cpp
@@ -120,6 +122,7 @@ class Assembler {
     void closeBracketToken();
     void startDirective(std::uint16_t number);
     int endOfLine();
+    int finishStatement();
     // expression.cpp
     void numberToken(int base);
     void stringToken();
@@ -145,13 +148,31 @@ class Assembler {
     int endMacro();
     // object_file.cpp
     void writeSegment();
+    // label_phase.cpp
+    void setLabelAddress(SymbolRecord& label, std::int32_t address);
+    void reportUnreachedLabels();
 
     // The mode the first pass chose for an instruction, or kNoModeChoice.
     std::uint8_t modeChoiceOf(std::uint32_t instruction) const {
         return instruction < modeChoices_.size() ? modeChoices_[instruction] : kNoModeChoice;
     }
-    void setError(std::uint8_t code) { errorCode_ = code; }
-    void setWarning(std::uint8_t code) { warningCode_ = code; }
+    void setError(std::uint8_t code) {
+        errorCode_ = code;
+        errorDetail_.clear();
+    }
+    // An error about something the listing's text does not name.
+    void setError(std::uint8_t code, std::string_view detail) {
+        errorCode_ = code;
+        errorDetail_.assign(detail);
+    }
+    void setWarning(std::uint8_t code) {
+        warningCode_ = code;
+        warningDetail_.clear();
+    }
+    void setWarning(std::uint8_t code, std::string_view detail) {
+        warningCode_ = code;
+        warningDetail_.assign(detail);
+    }
     std::uint8_t byteAt(std::int32_t position) const {
         return source_[static_cast<std::size_t>(position)];
     }
@@ -192,6 +213,8 @@ class Assembler {
     std::int32_t ifSkipDepth_ = 0;           // nesting inside a skipped conditional
     std::uint8_t errorCode_ = kNoError;      // error of the current token
     std::uint8_t warningCode_ = kNoWarning;  // warning of the current token
+    std::string errorDetail_;                // what the error is about, or empty
+    std::string warningDetail_;              // what the warning is about, or empty
 
     int errorCount_ = 0;             // errors printed in the run
     int warningCount_ = 0;           // warnings printed in the run

@@ -31,14 +31,13 @@ bool Assembler::applyLabel() {
         setError(kErrDoubleDefinition);
         return false;
     }
+    if (firstPass_) label->line = lineNumber_;
+    if (a.labelType == SymbolType::Label) setLabelAddress(*label, line_.lineStartAddress);
     label->type = a.labelType;
     switch (a.labelType) {
         case SymbolType::NoLabel:
             label->value = 0;
             setWarning(kWarnNoLabel);
-            break;
-        case SymbolType::Label:
-            label->value = line_.lineStartAddress;
             break;
         case SymbolType::Variable:
         case SymbolType::Constant:

@@ -18,7 +18,7 @@ void Assembler::encodeInstruction() {
             setError(kErrDoubleDefinition);
             return;
         }
-        line_.labelRecord->value = pc_;
+        setLabelAddress(*line_.labelRecord, pc_);
     }
     if (line_.indirectOpen != line_.indirectClosed) {
         setError(kErrBracket);

@@ -190,6 +190,7 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
             } else {
                 line_.labelPresent = true;
                 line_.labelRecord = record;
+                if (!firstPass_) record->seenInSecondPass = 1;
             }
             break;
         case kStateOperand:
@@ -358,6 +359,15 @@ void Assembler::closeBracketToken() {
 }
 
 int Assembler::endOfLine() {
+    const int result = finishStatement();
+    if (line_.labelMoved && errorCode_ == kNoError) {
+        const SymbolRecord& label = *line_.labelRecord;
+        setError(kErrPhase, std::string_view(label.name, static_cast<std::size_t>(label.nameLength)));
+    }
+    return result;
+}
+
+int Assembler::finishStatement() {
     resetPending_ = true;
     if (line_.bracketDepth != 0) {
         setError(kErrBracket);
@@ -377,7 +387,7 @@ int Assembler::endOfLine() {
             setError(kErrDoubleDefinition);
             return kContinue;
         }
-        line_.labelRecord->value = pc_;
+        setLabelAddress(*line_.labelRecord, pc_);
     }
     return kContinue;
 }

@@ -54,7 +54,8 @@ int Assembler::assembleFile(const std::string& sourcePath) {
         source_.clear();
         writeListing("\n ERROR : can't read source file " + sourcePath + " : " + failure);
         ++errorCount_;
-        if (messageSink_) messageSink_({MessageKind::Error, 0, "can't read source file", 0, true});
+        if (messageSink_)
+            messageSink_({MessageKind::Error, 0, "can't read source file", 0, true, failure});
     } else {
         const auto length = static_cast<std::int32_t>(source_.size());
         // About one new name per 128 bytes of source, going by large sources.
@@ -67,7 +68,10 @@ int Assembler::assembleFile(const std::string& sourcePath) {
         writeListing("\n first pass:");
         if (int hard = runPass(main, true); hard > 0) printHardError(hard, true);
         writeListing("\n second pass:");
-        if (int hard = runPass(main, false); hard > 0) printHardError(hard, false);
+        if (int hard = runPass(main, false); hard > 0)
+            printHardError(hard, false);
+        else
+            reportUnreachedLabels();
     }
 
     char totals[96];
@@ -137,7 +141,8 @@ void Assembler::startLine() {
 
 void Assembler::reportMessages() {
     if (warningCode_ != kNoWarning) {
-        if (!firstPass_) printMessage(MessageKind::Warning, warningCode_);
+        if (!firstPass_)
+            printMessage(MessageKind::Warning, warningCode_, lineNumber_, warningDetail_);
         warningCode_ = kNoWarning;
     }
     if (errorCode_ != kNoError) {
@@ -148,20 +153,21 @@ void Assembler::reportMessages() {
                         line_.statementCode <= kIfpl;
         if (!firstPass_ || errorCode_ == kErrDoubleDefinition ||
             errorCode_ == kErrUndefinedStatement || ifFamily)
-            printMessage(MessageKind::Error, errorCode_);
+            printMessage(MessageKind::Error, errorCode_, lineNumber_, errorDetail_);
     }
 }
 
-void Assembler::printMessage(MessageKind kind, std::uint8_t code) {
+void Assembler::printMessage(MessageKind kind, std::uint8_t code, std::int32_t line,
+                             std::string_view detail) {
     const bool error = kind == MessageKind::Error;
     const std::string_view text = error ? errorText(code) : warningText(code);
     char head[64];
     std::snprintf(head, sizeof head,
-                  error ? "\n ERROR in line %d : " : "\n WARNING in line %d : ", lineNumber_);
+                  error ? "\n ERROR in line %d : " : "\n WARNING in line %d : ", line);
     writeListing(head);
     writeListing(text);
     ++(error ? errorCount_ : warningCount_);
-    if (messageSink_) messageSink_({kind, code, text, lineNumber_, firstPass_});
+    if (messageSink_) messageSink_({kind, code, text, line, firstPass_, detail});
 }
 
 void Assembler::printHardError(int code, bool firstPass) {
@@ -172,7 +178,8 @@ void Assembler::printHardError(int code, bool firstPass) {
     // A pass that broke off has not assembled the whole source: count it, so
     // that the run is never reported as a success.
     ++errorCount_;
-    if (messageSink_) messageSink_({MessageKind::HardError, code, text, lineNumber_, firstPass});
+    if (messageSink_)
+        messageSink_({MessageKind::HardError, code, text, lineNumber_, firstPass, {}});
 }
 
 }  // namespace brimwick::assembler

@@ -25,6 +25,7 @@ struct Message {
     std::string text;
     int line;
     bool firstPass;
+    std::string detail;
 };
 
 struct RunResult {
@@ -68,7 +69,8 @@ inline RunResult assembleText(std::string_view source, AssemblerOptions options 
     RunResult result;
     auto assembler = std::make_unique<Assembler>(options, &files);
     assembler->setMessageSink([&](const AssemblerMessage& m) {
-        result.messages.push_back({m.kind, std::string(m.text), m.line, m.firstPass});
+        result.messages.push_back(
+            {m.kind, std::string(m.text), m.line, m.firstPass, std::string(m.detail)});
     });
     assembler->setDocumentOpener([&](const std::string& p) { result.opened.push_back(p); });
     result.errors = assembler->assembleFile(path);

@@ -292,6 +292,41 @@ TEST(AssemblyRun, PhaseErrors) {
     EXPECT_EQ(hex(r.code()), "A5 00");
 }
 
+// The second pass assembles with the first pass's addresses of labels it has
+// not reached yet. A forward reference through "=" or .var that makes a
+// conditional assemble other lines moves the labels after it, so earlier
+// jumps to them would go astray: each label that moved, or that the second
+// pass never reached, is a phase error at its own line.
+TEST(AssemblyRun, LabelsThatMoveBetweenThePassesArePhaseErrors) {
+    struct Case {
+        std::vector<std::string_view> source;
+        std::vector<std::string> messages;  // "line: text: detail"
+    };
+    const Case cases[] = {
+        {{"x = fwd", ".if x-1", " nop", ".endif", " jmp target", "target nop", "fwd = 1"},
+         {"6: phase error: target"}},
+        {{"v .var fwd", ".ifeq v", " .byte 1,2", ".endif", "l1 jmp l2", "l2 rts", "fwd = 1"},
+         {"5: phase error: l1", "6: phase error: l2"}},
+        {{"x = fwd", ".if x-1", "inner nop", "c = 5", ".endif", " jmp inner", " .byte c",
+          "fwd = 1"},
+         {"3: phase error: inner", "4: phase error: c"}},
+        // Forward references that resolve alike in both passes are fine.
+        {{"*=$c000", " jmp later", "size = end-start", ".if size-3", " nop", ".endif",
+          "start lda #size", "later ldx <end", "end rts"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        std::string source;
+        for (auto line : c.source) source += std::string(line) + "\n";
+        const RunResult r = assembleText(source);
+        std::vector<std::string> got;
+        for (const auto& m : r.messages)
+            got.push_back(std::to_string(m.line) + ": " + m.text + ": " + m.detail);
+        EXPECT_EQ(got, c.messages) << source;
+        EXPECT_EQ(r.errors, static_cast<int>(c.messages.size()));
+    }
+}
+
 TEST(AssemblyRun, LongNamesAreCutWithAWarningEachTime) {
     const std::string a(40, 'q');
     std::string b = a;
