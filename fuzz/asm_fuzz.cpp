@@ -18,15 +18,26 @@ constexpr std::string_view kGotoWord = "goto";
 class FuzzFiles : public AssemblerFiles {
   public:
     FuzzFiles(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool readSource(const std::string&, SourceText& bytes, std::string&) override {
+    SourceRead readSource(const std::string&, std::size_t limit, SourceText& bytes,
+                          std::string& failure) override {
+        if (size_ > limit) {
+            failure = "too large";
+            return SourceRead::TooLarge;
+        }
         bytes.assign(data_, data_ + size_);
-        return true;
+        return SourceRead::Read;
     }
-    bool openListing(const std::string&) override { return true; }
+    bool sameFile(const std::string& output, const std::string& input) override {
+        return output == input;
+    }
+    void openListing(const std::string&) override {}
     void writeListing(std::string_view) override {}
-    void closeListing() override {}
-    bool writeObject(const std::string&, std::span<const std::uint8_t> bytes) override {
-        return bytes.size() >= 2;
+    bool closeListing(std::string&) override { return true; }
+    bool writeOutput(const std::string&, std::span<const std::uint8_t> bytes,
+                     std::string& failure) override {
+        if (bytes.size() >= 2) return true;
+        failure = "short object file";
+        return false;
     }
 
   private:

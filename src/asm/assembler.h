@@ -36,6 +36,9 @@ struct AssemblerOptions {
     // A pass that reads more lines than this (an endless .goto loop) ends with
     // a hard error.
     std::int64_t maxLinesPerPass = 10'000'000;
+    // Where to write the label file (every label with its value, for an
+    // emulator's monitor); empty for none.
+    std::string labelPath;
 };
 
 // The options as the settings record holds them right now.
@@ -54,12 +57,17 @@ struct AssemblerMessage {
 };
 
 inline constexpr std::size_t kImageSize = 65536;
+// Larger sources are refused: no real 6502 source comes near, and source
+// positions must fit in 32 bits with room for macro windows.
+inline constexpr std::size_t kMaxSourceSize = std::size_t{64} << 20;
 inline constexpr std::uint16_t kDefaultStart = 0x1000;
 // Appended to every source: a complete last line and an address assignment
 // that closes the last segment.
 inline constexpr std::string_view kSourceTail = "\r\n*=0\r\n";
 // No zero-page choice was recorded for an instruction.
 inline constexpr std::uint8_t kNoModeChoice = 0xFF;
+inline constexpr std::string_view kObjectExtension = ".prg";
+inline constexpr std::string_view kListingExtension = ".txt";
 inline constexpr std::string_view kBanner = "Brimwick TurboAss cross assembler 6502\n";
 
 class Assembler {
@@ -72,6 +80,8 @@ class Assembler {
 
     // Assembles the source at `sourcePath`: listing beside it (same name,
     // ".txt"), object files ".prg". Returns the number of errors printed.
+    // The run is refused, and nothing is written, when the source cannot be
+    // read or an output would replace it.
     int assembleFile(const std::string& sourcePath);
 
     // Called for every message printed to the listing.
@@ -85,8 +95,8 @@ class Assembler {
 
     int errorCount() const { return errorCount_; }
     int warningCount() const { return warningCount_; }
-    // True when the last run could not read its source.
-    bool sourceUnreadable() const { return sourceUnreadable_; }
+    // True when the last run was refused: it assembled and wrote nothing.
+    bool refused() const { return refused_; }
     const std::string& listingPath() const { return listingPath_; }
     // The code image as the last pass left it.
     const std::vector<std::uint8_t>& codeImage() const { return image_; }
@@ -100,6 +110,10 @@ class Assembler {
     static constexpr int kContinue = 0;
     static constexpr int kPassEnded = -1;
 
+    // source_file.cpp
+    bool readSource(const std::string& sourcePath);
+    bool outputsSpareTheSource(const std::string& sourcePath);
+    void refuse(std::string_view text, std::string_view detail);
     // passes.cpp
     int runPass(const SourceCursor& start, bool firstPass);
     void startLine();
@@ -107,6 +121,9 @@ class Assembler {
     void printMessage(MessageKind kind, std::uint8_t code, std::int32_t line,
                       std::string_view detail);
     void printHardError(int code, bool firstPass);
+    void reportLateWriteFailure(const std::string& path, std::string_view reason);
+    std::int32_t endLine() const { return endLine_ != 0 ? endLine_ : lineNumber_; }
+    std::int32_t messageLine() const { return onTailLine_ ? endLine_ : lineNumber_; }
     void writeListing(std::string_view text);
     // skip_line.cpp
     bool skipLine();
@@ -151,6 +168,8 @@ class Assembler {
     // label_phase.cpp
     void setLabelAddress(SymbolRecord& label, std::int32_t address);
     void reportUnreachedLabels();
+    // label_file.cpp
+    void writeLabelFile();
 
     // The mode the first pass chose for an instruction, or kNoModeChoice.
     std::uint8_t modeChoiceOf(std::uint32_t instruction) const {
@@ -205,6 +224,8 @@ class Assembler {
     std::int32_t offsValue_ = 0;                  // last .offs
     std::int32_t eorValue_ = 0;                   // last .eor
     std::int32_t lineNumber_ = 0;                 // line number for messages
+    bool onTailLine_ = false;                     // the line is the "*=" appended to the source
+    std::int32_t endLine_ = 0;                    // the source's last line, once the pass met it
     std::int64_t linesRead_ = 0;                  // every line start of the pass (endless loops)
     std::int32_t macroDepth_ = 0;                 // macro expansions in progress
     std::uint8_t skipMode_ = 0;              // 0 normal, 1 macro definition, 2 false conditional
@@ -218,7 +239,9 @@ class Assembler {
 
     int errorCount_ = 0;             // errors printed in the run
     int warningCount_ = 0;           // warnings printed in the run
-    bool sourceUnreadable_ = false;  // the source could not be read
+    bool refused_ = false;           // the run was refused
+    std::int32_t sourceLength_ = 0;  // bytes of the source file, without the tail
+    std::string sourcePath_;         // the source file
     std::string basePath_;           // source path without its extension
     std::string listingPath_;        // basePath + ".txt"
 };

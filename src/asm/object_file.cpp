@@ -24,7 +24,7 @@ void Assembler::writeSegment() {
         std::snprintf(digits, sizeof digits, "%.4x", segmentStart_);
         path += digits;
     }
-    path += ".prg";
+    path += kObjectExtension;
 
     // The end shown is the address after the last byte, except at the top of
     // memory, where it stays a 16-bit address like every other one.
@@ -42,7 +42,15 @@ void Assembler::writeSegment() {
     bytes.push_back(static_cast<std::uint8_t>(loadAddress & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(loadAddress >> 8));
     bytes.insert(bytes.end(), image_.begin() + segmentStart_, image_.begin() + end);
-    if (!files_->writeObject(path, bytes)) setError(kErrCantWriteFile);
+    // A name with an address cannot be the source's own, but a link of that
+    // name may lead to it.
+    if (options_.addressInObjectName && files_->sameFile(path, sourcePath_)) {
+        setError(kErrCantWriteFile, path + ": it is the source file");
+        return;
+    }
+    std::string failure;
+    if (!files_->writeOutput(path, bytes, failure))
+        setError(kErrCantWriteFile, path + ": " + failure);
 }
 
 }  // namespace brimwick::assembler

@@ -1,5 +1,6 @@
 // One assembly run: reading the source, the two passes, the messages with the
 // rules for which pass prints them, and the totals at the end of the listing.
+#include <algorithm>
 #include <cstdio>
 
 #include "asm/assembler.h"
@@ -10,6 +11,8 @@ namespace brimwick::assembler {
 namespace {
 
 constexpr std::size_t kSourceBytesPerName = 128;
+// The appended "*=0" line starts after the tail's first CR LF.
+constexpr std::int32_t kTailLineOffset = 2;
 
 }  // namespace
 
@@ -20,9 +23,7 @@ Assembler::Assembler(AssemblerOptions options, AssemblerFiles* files)
       blocks_(makeBlockTable()),
       image_(kImageSize, 0) {}
 
-Assembler::~Assembler() {
-    files_->closeListing();
-}
+Assembler::~Assembler() = default;
 
 std::string Assembler::basePathOf(const std::string& sourcePath) {
     TextSlice withoutExtension(sourcePath.c_str());
@@ -42,48 +43,52 @@ void Assembler::writeListing(std::string_view text) {
 }
 
 int Assembler::assembleFile(const std::string& sourcePath) {
+    sourcePath_ = sourcePath;
     basePath_ = basePathOf(sourcePath);
-    listingPath_ = basePath_ + ".txt";
+    listingPath_ = basePath_ + std::string(kListingExtension);
+    // The source is read, and every output checked against it, before any
+    // output is opened: a run that cannot go on writes nothing at all.
+    if (!readSource(sourcePath) || !outputsSpareTheSource(sourcePath)) return errorCount_;
+
     files_->openListing(listingPath_);
     writeListing(kBanner);
+    // About one new name per 128 bytes of source, going by large sources.
+    symbols_.reserveNames(source_.size() / kSourceBytesPerName);
+    source_.insert(source_.end(), kSourceTail.begin(), kSourceTail.end());
+    SourceCursor main;
+    main.pos = 0;
+    main.windowEnd = sourceLength_ + static_cast<std::int32_t>(kSourceTail.size());
 
-    std::string failure;
-    sourceUnreadable_ = !files_->readSource(sourcePath, source_, failure);
-    if (sourceUnreadable_) {
-        // Nothing to assemble: say so and count it as one error.
-        source_.clear();
-        writeListing("\n ERROR : can't read source file " + sourcePath + " : " + failure);
-        ++errorCount_;
-        if (messageSink_)
-            messageSink_({MessageKind::Error, 0, "can't read source file", 0, true, failure});
+    writeListing("\n first pass:");
+    if (int hard = runPass(main, true); hard > 0) printHardError(hard, true);
+    writeListing("\n second pass:");
+    if (int hard = runPass(main, false); hard > 0) {
+        printHardError(hard, false);
     } else {
-        const auto length = static_cast<std::int32_t>(source_.size());
-        // About one new name per 128 bytes of source, going by large sources.
-        symbols_.reserveNames(source_.size() / kSourceBytesPerName);
-        source_.insert(source_.end(), kSourceTail.begin(), kSourceTail.end());
-        SourceCursor main;
-        main.pos = 0;
-        main.windowEnd = length + static_cast<std::int32_t>(kSourceTail.size());
-
-        writeListing("\n first pass:");
-        if (int hard = runPass(main, true); hard > 0) printHardError(hard, true);
-        writeListing("\n second pass:");
-        if (int hard = runPass(main, false); hard > 0)
-            printHardError(hard, false);
-        else
-            reportUnreachedLabels();
+        reportUnreachedLabels();
     }
+    writeLabelFile();
 
     char totals[96];
     std::snprintf(totals, sizeof totals, "\n\n %d  ERRORS \n %d  WARNINGS", errorCount_,
                   warningCount_);
     writeListing(totals);
     symbols_.releaseSymbols();
-    files_->closeListing();
+    std::string failure;
+    if (!files_->closeListing(failure)) reportLateWriteFailure(listingPath_, failure);
 
     bool show = errorCount_ == 0 ? options_.showResultsOnSuccess : options_.showResultsOnErrors;
     if (show && documentOpener_) documentOpener_(listingPath_);
     return errorCount_;
+}
+
+void Assembler::reportLateWriteFailure(const std::string& path, std::string_view reason) {
+    // The listing is finished: the message reaches only the message sink.
+    ++errorCount_;
+    const std::string detail = path + ": " + std::string(reason);
+    if (messageSink_)
+        messageSink_({MessageKind::Error, kErrCantWriteFile, errorText(kErrCantWriteFile),
+                      endLine(), false, detail});
 }
 
 int Assembler::runPass(const SourceCursor& start, bool firstPass) {
@@ -94,6 +99,7 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     errorCode_ = kNoError;
     warningCode_ = kNoWarning;
     lineNumber_ = 0;
+    endLine_ = 0;
     linesRead_ = 0;
     ifOpen_ = 0;
     ifSkipDepth_ = 0;
@@ -137,12 +143,19 @@ void Assembler::startLine() {
     if (macroDepth_ == 0) ++lineNumber_;
     ++linesRead_;
     resetPending_ = false;
+    // The "*=" appended to the source writes its last segment; what goes
+    // wrong there belongs to the source's last line, not to a line after it.
+    onTailLine_ = stack_.count() == 0 && cursor_.pos == sourceLength_ + kTailLineOffset;
+    if (onTailLine_) {
+        const bool lastLineEnded = sourceLength_ > 0 && byteAt(sourceLength_ - 1) == '\n';
+        endLine_ = std::max(lineNumber_ - (lastLineEnded ? 2 : 1), 1);
+    }
 }
 
 void Assembler::reportMessages() {
     if (warningCode_ != kNoWarning) {
         if (!firstPass_)
-            printMessage(MessageKind::Warning, warningCode_, lineNumber_, warningDetail_);
+            printMessage(MessageKind::Warning, warningCode_, messageLine(), warningDetail_);
         warningCode_ = kNoWarning;
     }
     if (errorCode_ != kNoError) {
@@ -153,7 +166,7 @@ void Assembler::reportMessages() {
                         line_.statementCode <= kIfpl;
         if (!firstPass_ || errorCode_ == kErrDoubleDefinition ||
             errorCode_ == kErrUndefinedStatement || ifFamily)
-            printMessage(MessageKind::Error, errorCode_, lineNumber_, errorDetail_);
+            printMessage(MessageKind::Error, errorCode_, messageLine(), errorDetail_);
     }
 }
 

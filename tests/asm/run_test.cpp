@@ -226,26 +226,73 @@ TEST(AssemblyRun, InvalidByteAtALineStartDoesNotHang) {
     EXPECT_EQ(hex(r.code()), "EA 60");
 }
 
-TEST(AssemblyRun, UnreadableSourceIsOneErrorInTheListing) {
-    MemoryFiles files;
-    Assembler assembler(plainNames(), &files);
-    EXPECT_EQ(assembler.assembleFile("/src/missing.a64"), 1);
-    EXPECT_TRUE(assembler.sourceUnreadable());
-    const std::string listing = files.written().at("/src/missing.txt");
-    EXPECT_EQ(listing, std::string(kBanner) +
-                           "\n ERROR : can't read source file /src/missing.a64 : No such file "
-                           "or directory\n\n 1  ERRORS \n 0  WARNINGS");
-    EXPECT_EQ(files.written().size(), 1u);
+// A run that cannot read its source, or whose outputs would replace it (the
+// listing of prog.txt is prog.txt), is refused before any output is opened:
+// one error about no line, and not a single file written.
+TEST(AssemblyRun, RefusedRunsWriteNothing) {
+    struct Case {
+        std::string path;
+        bool addressInName;
+        std::string labels;
+        std::string message;  // "text: detail"
+    };
+    const Case cases[] = {
+        {"/src/missing.a64", true, "", "can't read source file: No such file or directory"},
+        {"/src/prog.txt", true, "", "the listing would replace the source file: /src/prog.txt"},
+        {"/src/prog.prg", false, "",
+         "the object file would replace the source file: /src/prog.prg"},
+        {"/src/prog.a64", true, "/src/prog.a64",
+         "the label file would replace the source file: /src/prog.a64"},
+        {"/src/prog.a64", true, "/src/prog.txt",
+         "the label file would replace the listing: /src/prog.txt"},
+    };
+    for (const Case& c : cases) {
+        MemoryFiles files;
+        if (c.path != "/src/missing.a64") files.addSource(c.path, lines({"*=$c000", "nop"}));
+        AssemblerOptions options;
+        options.addressInObjectName = c.addressInName;
+        options.labelPath = c.labels;
+        Assembler assembler(options, &files);
+        std::vector<std::string> messages;
+        assembler.setMessageSink([&](const AssemblerMessage& m) {
+            EXPECT_EQ(m.line, 0);
+            messages.push_back(std::string(m.text) + ": " + std::string(m.detail));
+        });
+        EXPECT_EQ(assembler.assembleFile(c.path), 1) << c.path;
+        EXPECT_TRUE(assembler.refused());
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_TRUE(files.written().empty()) << c.path;
+    }
 }
 
-TEST(AssemblyRun, ObjectFileThatCannotBeWritten) {
-    MemoryFiles files;
-    files.failWritesTo("/src/democ000.prg");
-    RunResult r =
-        assembleText(lines({"*=$c000", "nop", "*=$d000", "nop"}), {}, kSourcePath, &files);
-    EXPECT_EQ(r.texts(), std::vector<std::string>{"error: can't write file"});
-    EXPECT_EQ(r.messages[0].line, 3);
-    EXPECT_EQ(r.written.count("/src/demod000.prg"), 1u);  // the run went on
+// An output that cannot be written is "can't write file" on the line of the
+// "*=" that ended its segment, or of the source's last line for the last
+// segment (never a line after it); the detail names the file and the reason.
+TEST(AssemblyRun, OutputsThatCannotBeWritten) {
+    struct Case {
+        std::string source;
+        std::string failingPath;
+        int line;
+    };
+    const Case cases[] = {
+        {lines({"*=$c000", "nop", "*=$d000", "nop"}), "/src/democ000.prg", 3},
+        {lines({"*=$c000", "nop", "*=$d000", "nop"}), "/src/demod000.prg", 4},
+        {"*=$c000\nnop\n*=$d000\nnop", "/src/demod000.prg", 4},
+        {"*=$c000\nnop\n\n", "/src/democ000.prg", 3},
+    };
+    for (const Case& c : cases) {
+        MemoryFiles files;
+        files.failWritesTo(c.failingPath, "No space left on device");
+        RunResult r = assembleText(c.source, {}, kSourcePath, &files);
+        EXPECT_EQ(r.texts(), std::vector<std::string>{"error: can't write file"});
+        ASSERT_EQ(r.messages.size(), 1u);
+        EXPECT_EQ(r.messages[0].line, c.line) << c.source;
+        EXPECT_EQ(r.messages[0].detail, c.failingPath + ": No space left on device");
+        EXPECT_NE(r.listing.find("ERROR in line " + std::to_string(c.line) + " : can't write file"),
+                  std::string::npos);
+        EXPECT_EQ(r.written.count(c.failingPath), 0u);
+        EXPECT_EQ(r.written.size(), c.source.find("$d000") == std::string::npos ? 1u : 2u);
+    }
 }
 
 TEST(AssemblyRun, CodeUpToTheTopOfMemoryIsWrittenWhole) {
