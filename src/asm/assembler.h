@@ -141,7 +141,7 @@ class Assembler {
     int endOfLine();
     int finishStatement();
     // expression.cpp
-    void numberToken(int base);
+    void numberToken(int base, std::int32_t start);
     void stringToken();
     bool readString();
     void applyOperator();
@@ -195,6 +195,11 @@ class Assembler {
     std::uint8_t byteAt(std::int32_t position) const {
         return source_[static_cast<std::size_t>(position)];
     }
+    // The source text from `start` up to (not including) `end`.
+    std::string_view sourceText(std::int32_t start, std::int32_t end) const {
+        return {reinterpret_cast<const char*>(source_.data()) + start,
+                static_cast<std::size_t>(end - start)};
+    }
 
     AssemblerOptions options_;             // the three options and the line limit
     std::unique_ptr<DiskFiles> ownFiles_;  // disk access when no files were given
@@ -234,6 +239,7 @@ class Assembler {
     std::int32_t ifSkipDepth_ = 0;           // nesting inside a skipped conditional
     std::uint8_t errorCode_ = kNoError;      // error of the current token
     std::uint8_t warningCode_ = kNoWarning;  // warning of the current token
+    std::string_view identifier_;            // the identifier read last, uncut
     std::string errorDetail_;                // what the error is about, or empty
     std::string warningDetail_;              // what the warning is about, or empty
 

@@ -24,11 +24,11 @@ bool Assembler::applyLabel() {
         // .var never moves a symbol into a block; it only refuses to turn a
         // label or constant into a variable, and does so all the same.
         if (label->defined != 0 && label->type != SymbolType::Variable)
-            setError(kErrDoubleDefinition);
+            setError(kErrDoubleDefinition, nameOf(*label));
         else
             label->defined = 1;
     } else if (firstPass_ && !symbols_.define(label, *blocks_)) {
-        setError(kErrDoubleDefinition);
+        setError(kErrDoubleDefinition, nameOf(*label));
         return false;
     }
     if (firstPass_) label->line = lineNumber_;

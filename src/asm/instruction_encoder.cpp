@@ -15,7 +15,7 @@ namespace brimwick::assembler {
 void Assembler::encodeInstruction() {
     if (line_.labelPresent) {
         if (firstPass_ && !symbols_.define(line_.labelRecord, *blocks_)) {
-            setError(kErrDoubleDefinition);
+            setError(kErrDoubleDefinition, nameOf(*line_.labelRecord));
             return;
         }
         setLabelAddress(*line_.labelRecord, pc_);

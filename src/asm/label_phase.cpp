@@ -31,11 +31,11 @@ void Assembler::reportUnreachedLabels() {
             (r.type == SymbolType::Label || r.type == SymbolType::Constant))
             unreached.push_back(&r);
     });
-    std::stable_sort(unreached.begin(), unreached.end(),
-                     [](const SymbolRecord* a, const SymbolRecord* b) { return a->line < b->line; });
+    std::stable_sort(
+        unreached.begin(), unreached.end(),
+        [](const SymbolRecord* a, const SymbolRecord* b) { return a->line < b->line; });
     for (const SymbolRecord* r : unreached)
-        printMessage(MessageKind::Error, kErrPhase, r->line,
-                     std::string_view(r->name, static_cast<std::size_t>(r->nameLength)));
+        printMessage(MessageKind::Error, kErrPhase, r->line, nameOf(*r));
 }
 
 }  // namespace brimwick::assembler

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace brimwick::assembler {
 
@@ -40,5 +41,10 @@ struct SymbolRecord {
     std::uint16_t block = 0;              // block the symbol was defined in; 0 is outermost
     std::int32_t line = 0;                // line of its definition in the first pass
 };
+
+// The record's name as a view.
+inline std::string_view nameOf(const SymbolRecord& r) {
+    return {r.name, static_cast<std::size_t>(r.nameLength)};
+}
 
 }  // namespace brimwick::assembler

@@ -62,10 +62,20 @@ TEST_F(AsmCommand, CleanSourceWritesFilesAndExitsZero) {
     EXPECT_EQ(files(), (std::vector<std::string>{"demo.a64", "demo.txt", "democ000.prg"}));
 }
 
+// The stderr form names what a message is about where the listing's text
+// does not; the listing keeps its texts.
 TEST_F(AsmCommand, MessagesGoToStderrInCompilerForm) {
-    EXPECT_EQ(run(lines({"*=$c000", "lda fwd", "fwd = 1", "lda #1 2"})), 1);
-    EXPECT_EQ(read("stderr.txt"), source_ + ":2: warning: operand size 'word' taken\n" + source_ +
-                                      ":4: error: no number expected\n");
+    EXPECT_EQ(run(lines({"*=$c000", "lda fwd", "ldz #3", "fwd = 1", "lda #1 2", "jmp nowhere",
+                         "x = 1", "x = 2"})),
+              1);
+    EXPECT_EQ(read("stderr.txt"), source_ + ":8: error: double definition: x\n" + source_ +
+                                      ":2: warning: operand size 'word' taken\n" + source_ +
+                                      ":3: error: no number expected: ldz\n" + source_ +
+                                      ":5: error: no number expected: 2\n" + source_ +
+                                      ":6: error: undefined statement: nowhere\n");
+    const std::string listing = read("demo.txt");
+    EXPECT_NE(listing.find("ERROR in line 6 : undefined statement\n"), std::string::npos)
+        << listing;
 }
 
 TEST_F(AsmCommand, AddressNameOptions) {
@@ -129,9 +139,7 @@ TEST_F(AsmCommand, OutputsNeverReplaceTheSource) {
 }
 
 TEST_F(AsmCommand, SourcesLargerThan64MiBAreRefused) {
-    {
-        std::ofstream(source_, std::ios::binary) << "*=$c000\n";
-    }
+    { std::ofstream(source_, std::ios::binary) << "*=$c000\n"; }
     fs::resize_file(source_, (std::uintmax_t{64} << 20) + 1);  // sparse: costs no disk space
     EXPECT_EQ(runSource(), 2);
     EXPECT_EQ(read("stderr.txt"),
@@ -145,9 +153,9 @@ TEST_F(AsmCommand, SourcesLargerThan64MiBAreRefused) {
 TEST_F(AsmCommand, WriteErrorsAtTheCloseAreReported) {
     fs::create_symlink("/dev/full", dir_ / "democ000.prg");
     EXPECT_EQ(run(lines({"*=$c000", "nop", "*=$d000", "nop"})), 1);
-    EXPECT_EQ(read("stderr.txt"), source_ + ":3: error: can't write file: " +
-                                      (dir_ / "democ000.prg").string() +
-                                      ": No space left on device\n");
+    EXPECT_EQ(read("stderr.txt"),
+              source_ + ":3: error: can't write file: " + (dir_ / "democ000.prg").string() +
+                  ": No space left on device\n");
     EXPECT_EQ(hex(read("demod000.prg")), "00 D0 EA");
 
     fs::remove(dir_ / "democ000.prg");
@@ -155,8 +163,7 @@ TEST_F(AsmCommand, WriteErrorsAtTheCloseAreReported) {
     fs::create_symlink("/dev/full", dir_ / "demo.txt");
     EXPECT_EQ(runSource(), 1);
     EXPECT_EQ(read("stderr.txt"), source_ + ":4: error: can't write file: " +
-                                      (dir_ / "demo.txt").string() +
-                                      ": No space left on device\n");
+                                      (dir_ / "demo.txt").string() + ": No space left on device\n");
 }
 
 // Outputs are written whole or not at all, and through a symbolic link to the

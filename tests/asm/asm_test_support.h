@@ -108,8 +108,7 @@ inline int runProgram(const std::vector<std::string>& argv, const std::string& s
     if (child == 0) {
         const int devNull = open("/dev/null", O_WRONLY);
         auto sendTo = [devNull](const std::string& path) {
-            return path.empty() ? devNull
-                                : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            return path.empty() ? devNull : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         };
         dup2(sendTo(stdoutPath), 1);
         dup2(sendTo(stderrPath), 2);

@@ -58,13 +58,12 @@ TEST(AssemblyRun, ObjectFileNamesFollowTheAddressOption) {
 TEST(AssemblyRun, OverlappingSegmentsAssembleAsIfAlone) {
     const std::string common = lines({"zp = $fb", "io = $d020"});
     const std::vector<std::pair<std::string, std::string>> segments = {
-        {"/src/democ000.prg",
-         lines({"*=$c000", "s1 lda zp", " sta io,x", " ldy f1,x", " bne s1", " jmp s1end",
-                " lda (zp),y", "s1end rts", "f1 = $20"})},
+        {"/src/democ000.prg", lines({"*=$c000", "s1 lda zp", " sta io,x", " ldy f1,x", " bne s1",
+                                     " jmp s1end", " lda (zp),y", "s1end rts", "f1 = $20"})},
         {"/src/democ002.prg",
          lines({"*=$c002", "s2 ldx $10", " stx io", " lda s2+1,y", " inc zp", " jmp s2"})},
-        {"/src/demobffe.prg", lines({"*=$bffe", " .byte 1,2", "s3 lda $80,x", " ldx zp,y",
-                                     " lda #<s3", " rts"})},
+        {"/src/demobffe.prg",
+         lines({"*=$bffe", " .byte 1,2", "s3 lda $80,x", " ldx zp,y", " lda #<s3", " rts"})},
     };
     std::string all = common;
     for (const auto& [path, text] : segments) all += text;
@@ -188,6 +187,36 @@ TEST(AssemblyRun, PassRulesForMessages) {
         std::vector<bool> passes;
         for (const auto& m : r.messages) passes.push_back(m.firstPass);
         EXPECT_EQ(passes, c.printedInFirstPass) << c.source;
+    }
+}
+
+// Messages carry what they are about (a name, a number, a character) for the
+// stderr form; the listing's texts stay as they are.
+TEST(AssemblyRun, MessagesNameWhatTheyAreAbout) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"lda nowhere", "undefined statement: nowhere"},
+        {"ldz #3", "no number expected: ldz"},
+        {"LDA 1", "no number expected: LDA"},
+        {".byte 1 $20", "no number expected: $20"},
+        {"one two", "illegal mnemonic: two"},
+        {".bytes 1", "illegal pseudo operation: bytes"},
+        {"#nothing", "macro not defined: nothing"},
+        {"c = 1\n.goto c", "assembler label expected: c"},
+        {"lda $12,z", "missing register: z"},
+        {".byte 1+-2", "syntax: -"},
+        {".byte \"ab\"", "syntax: \"ab\""},
+        {".byte 1 ! 2", "invalid source file: !"},
+        {".byte 1 \x0e", "invalid source file: byte $0e"},
+        {"l nop\nl nop", "double definition: l"},
+        {std::string(40, 'q') + " = 1", "label too long; label cut: " + std::string(40, 'q')},
+    };
+    for (const auto& [source, expected] : cases) {
+        std::string text;
+        for (char c : "*=$c000\n" + source + "\n") text += c;
+        const RunResult r = assembleText(text);
+        ASSERT_EQ(r.messages.size(), 1u) << source;
+        EXPECT_EQ(r.messages[0].text + ": " + r.messages[0].detail, expected);
+        EXPECT_EQ(r.listing.find(": " + r.messages[0].detail), std::string::npos);
     }
 }
 
