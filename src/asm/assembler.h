@@ -46,6 +46,16 @@ AssemblerOptions optionsFromSettings(const config::Settings& settings);
 
 enum class MessageKind { Error, Warning, HardError };
 
+// What a pass has done. Without .goto, reading only ever moves forward
+// through the text, in the main text and in each macro body or parameter;
+// so the lines a pass reads are bounded by the source's lines times the
+// expansions, and a pass that reads more has a scanner that does not advance.
+struct PassStatistics {
+    std::int64_t linesRead = 0;   // line starts, skipped and repeated lines included
+    std::int64_t expansions = 0;  // macro calls and parameter markers expanded
+    std::int64_t jumps = 0;       // .goto jumps taken
+};
+
 // One printed message, as handed to the message sink.
 struct AssemblerMessage {
     MessageKind kind;         // error, warning or hard error
@@ -94,6 +104,8 @@ class Assembler {
     }
 
     int errorCount() const { return errorCount_; }
+    // The pass running now, or the last one that ran.
+    const PassStatistics& passStatistics() const { return stats_; }
     int warningCount() const { return warningCount_; }
     // True when the last run was refused: it assembled and wrote nothing.
     bool refused() const { return refused_; }
@@ -231,7 +243,7 @@ class Assembler {
     std::int32_t lineNumber_ = 0;                 // line number for messages
     bool onTailLine_ = false;                     // the line is the "*=" appended to the source
     std::int32_t endLine_ = 0;                    // the source's last line, once the pass met it
-    std::int64_t linesRead_ = 0;                  // every line start of the pass (endless loops)
+    PassStatistics stats_;                        // what the pass has done so far
     std::int32_t macroDepth_ = 0;                 // macro expansions in progress
     std::uint8_t skipMode_ = 0;              // 0 normal, 1 macro definition, 2 false conditional
     bool definingMacro_ = false;             // the skipped region is a macro definition

@@ -83,6 +83,7 @@ int Assembler::executeStatement() {
             requestOutput();
             break;
         case kGoto:
+            ++stats_.jumps;
             cursor_.pos = clampPosition(value);
             break;
         case kMacro:

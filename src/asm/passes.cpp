@@ -100,7 +100,7 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     warningCode_ = kNoWarning;
     lineNumber_ = 0;
     endLine_ = 0;
-    linesRead_ = 0;
+    stats_ = PassStatistics{};
     ifOpen_ = 0;
     ifSkipDepth_ = 0;
     eorValue_ = 0;
@@ -117,7 +117,7 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     for (;;) {
         if (resetPending_) {
             startLine();
-            if (linesRead_ > options_.maxLinesPerPass) return kErrTooManyLines;
+            if (stats_.linesRead > options_.maxLinesPerPass) return kErrTooManyLines;
         }
         while (cursor_.pos >= cursor_.windowEnd) {
             if (!stack_.pop(cursor_)) return 0;
@@ -141,7 +141,7 @@ void Assembler::startLine() {
     line_ = LineState{};
     line_.lineStartAddress = pc_;
     if (macroDepth_ == 0) ++lineNumber_;
-    ++linesRead_;
+    ++stats_.linesRead;
     resetPending_ = false;
     // The "*=" appended to the source writes its last segment; what goes
     // wrong there belongs to the source's last line, not to a line after it.
