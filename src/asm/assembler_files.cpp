@@ -48,15 +48,10 @@ SourceRead DiskFiles::readSource(const std::string& path, std::size_t limit, Sou
 }
 
 bool DiskFiles::sameFile(const std::string& output, const std::string& input) {
-    namespace fs = std::filesystem;
-    std::error_code outputError;
-    std::error_code inputError;
-    const fs::path a = fs::weakly_canonical(output, outputError);
-    const fs::path b = fs::weakly_canonical(input, inputError);
-    if (!outputError && !inputError && a == b) return true;
-    // Two names of one file (a hard link).
+    // The same file whatever the names: one path, a symbolic link, a hard
+    // link. An output that does not exist yet is no input.
     std::error_code ec;
-    return fs::equivalent(output, input, ec) && !ec;
+    return std::filesystem::equivalent(output, input, ec) && !ec;
 }
 
 void DiskFiles::openListing(const std::string& path) {
