@@ -137,7 +137,7 @@ class Assembler {
     std::int32_t endLine() const { return endLine_ != 0 ? endLine_ : lineNumber_; }
     std::int32_t messageLine() const { return onTailLine_ ? endLine_ : lineNumber_; }
     void writeListing(std::string_view text);
-    // skip_line.cpp
+    // parser.cpp
     bool skipLine();
     std::int32_t clampPosition(std::int32_t position) const;
     // parser.cpp
@@ -213,7 +213,7 @@ class Assembler {
                 static_cast<std::size_t>(end - start)};
     }
 
-    AssemblerOptions options_;             // the three options and the line limit
+    AssemblerOptions options_;             // the options, the line limit, the label file
     std::unique_ptr<DiskFiles> ownFiles_;  // disk access when no files were given
     AssemblerFiles* files_;                // where files are read and written
     std::function<void(const AssemblerMessage&)> messageSink_;  // printed messages

@@ -1,5 +1,6 @@
-// One assembly run: reading the source, the two passes, the messages with the
-// rules for which pass prints them, and the totals at the end of the listing.
+// One assembly run: the two passes over the source, the messages with the
+// rules for which pass prints them, the outputs after the passes, and the
+// totals at the end of the listing.
 #include <algorithm>
 #include <cstdio>
 
