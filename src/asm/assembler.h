@@ -187,20 +187,12 @@ class Assembler {
     std::uint8_t modeChoiceOf(std::uint32_t instruction) const {
         return instruction < modeChoices_.size() ? modeChoices_[instruction] : kNoModeChoice;
     }
-    void setError(std::uint8_t code) {
-        errorCode_ = code;
-        errorDetail_.clear();
-    }
-    // An error about something the listing's text does not name.
-    void setError(std::uint8_t code, std::string_view detail) {
+    // `detail` names what the message is about where its text does not.
+    void setError(std::uint8_t code, std::string_view detail = {}) {
         errorCode_ = code;
         errorDetail_.assign(detail);
     }
-    void setWarning(std::uint8_t code) {
-        warningCode_ = code;
-        warningDetail_.clear();
-    }
-    void setWarning(std::uint8_t code, std::string_view detail) {
+    void setWarning(std::uint8_t code, std::string_view detail = {}) {
         warningCode_ = code;
         warningDetail_.assign(detail);
     }
