@@ -1,11 +1,10 @@
 // Generates TurboAss sources for the assembler benchmark and the 64tass
 // cross-check: many labels, every addressing mode, branches, data directives,
 // a macro called with "#", constants, variables, conditionals and comments,
-// with one segment per "*=". The segments never overlap: the first pass keeps
-// its zero-page choices in the code image, so a later segment over the same
-// addresses would overwrite them. Everything stays in the subset that 64tass
-// -a -T assembles to the same bytes: zero-page operands are numbers or
-// constants defined before use, forward references are code labels.
+// with one segment per "*=". The segments never overlap, because 64tass writes
+// one image for all of them. Everything stays in the subset that 64tass -a -T
+// assembles to the same bytes: zero-page operands are numbers or constants
+// defined before use, forward references are code labels.
 #pragma once
 
 #include <cstdio>

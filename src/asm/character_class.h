@@ -1,5 +1,6 @@
-// Character classes of the source scanner. TurboAss sources are plain ASCII
-// with CR LF line ends; bytes 0..8 and 128..255 make a source invalid.
+// Character classes of the source scanner. TurboAss sources are plain ASCII;
+// lines end with CR LF (as TurboAss wrote them on a PC) or with LF alone (as
+// Linux editors write them). Bytes 0..8 and 128..255 make a source invalid.
 #pragma once
 
 #include <cstdint>

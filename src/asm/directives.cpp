@@ -24,21 +24,20 @@ bool Assembler::applyLabel() {
         // .var never moves a symbol into a block; it only refuses to turn a
         // label or constant into a variable, and does so all the same.
         if (label->defined != 0 && label->type != SymbolType::Variable)
-            setError(kErrDoubleDefinition);
+            setError(kErrDoubleDefinition, nameOf(*label));
         else
             label->defined = 1;
     } else if (firstPass_ && !symbols_.define(label, *blocks_)) {
-        setError(kErrDoubleDefinition);
+        setError(kErrDoubleDefinition, nameOf(*label));
         return false;
     }
+    if (firstPass_) label->line = lineNumber_;
+    if (a.labelType == SymbolType::Label) setLabelAddress(*label, line_.lineStartAddress);
     label->type = a.labelType;
     switch (a.labelType) {
         case SymbolType::NoLabel:
             label->value = 0;
             setWarning(kWarnNoLabel);
-            break;
-        case SymbolType::Label:
-            label->value = line_.lineStartAddress;
             break;
         case SymbolType::Variable:
         case SymbolType::Constant:
@@ -84,6 +83,7 @@ int Assembler::executeStatement() {
             requestOutput();
             break;
         case kGoto:
+            ++stats_.jumps;
             cursor_.pos = clampPosition(value);
             break;
         case kMacro:

@@ -20,7 +20,7 @@ int digitValue(std::uint8_t c, int base) {
 
 }  // namespace
 
-void Assembler::numberToken(int base) {
+void Assembler::numberToken(int base, std::int32_t start) {
     if (line_.firstOperandPending) {
         line_.mode = kModeAbsolute;
         line_.firstOperandPending = false;
@@ -33,7 +33,13 @@ void Assembler::numberToken(int base) {
         ++cursor_.pos;
     }
     if (line_.state != kStateOperand) {
-        setError(kErrNoNumberExpected);
+        // A number right after the line's label, or after "#" with no macro
+        // name, most often follows a mistyped mnemonic ("ldz #3", "LDA #1"):
+        // the label is what the message is about then.
+        const bool afterLabel = line_.labelPresent &&
+                                (line_.state == kStateLineStart || line_.state == kStateMacroName);
+        setError(kErrNoNumberExpected,
+                 afterLabel ? nameOf(*line_.labelRecord) : sourceText(start, cursor_.pos));
         return;
     }
     operandValue_ = static_cast<std::int32_t>(value);
@@ -66,7 +72,9 @@ void Assembler::stringToken() {
         }
         if (!readString()) return;
         if (line_.stringLength != 1) {
-            setError(kErrSyntax);
+            // A character constant holds one character.
+            setError(kErrSyntax,
+                     sourceText(line_.stringStart - 1, line_.stringStart + line_.stringLength + 1));
             return;
         }
         operandValue_ = toPetscii(byteAt(line_.stringStart));

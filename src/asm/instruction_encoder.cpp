@@ -2,9 +2,11 @@
 // parser found, the zero-page choice, relative branches and the opcode.
 //
 // The zero-page choice must be the same in both passes, or every later
-// address would move. The first pass therefore writes the chosen mode number
-// (the "phase flag") into the code image at the instruction's own address; the
-// second pass reads it back before the opcode overwrites it.
+// address would move. The first pass therefore records the mode it chose for
+// each instruction, in the order the instructions are read, and the second
+// pass follows that record. (TurboAss kept the choice in the code image at the
+// instruction's own address, where a later segment over the same addresses
+// overwrote it.)
 #include "asm/assembler.h"
 #include "asm/opcode_table.h"
 
@@ -13,10 +15,10 @@ namespace brimwick::assembler {
 void Assembler::encodeInstruction() {
     if (line_.labelPresent) {
         if (firstPass_ && !symbols_.define(line_.labelRecord, *blocks_)) {
-            setError(kErrDoubleDefinition);
+            setError(kErrDoubleDefinition, nameOf(*line_.labelRecord));
             return;
         }
-        line_.labelRecord->value = pc_;
+        setLabelAddress(*line_.labelRecord, pc_);
     }
     if (line_.indirectOpen != line_.indirectClosed) {
         setError(kErrBracket);
@@ -53,18 +55,20 @@ void Assembler::encodeInstruction() {
         bool fits = line_.prefix != kNone;
         if (!(firstPass_ && line_.undefinedSeen))
             fits = fits || (exprValue_ >= 0 && exprValue_ <= 255);
-        if (firstPass_) {
+        const std::uint8_t choice = firstPass_ ? kNoModeChoice : modeChoiceOf(line_.instruction);
+        if (choice == kNoModeChoice) {
+            // The first pass, or an instruction the first pass never reached
+            // (it broke off, or took another way through the source; labels
+            // that moved because of that are phase errors of their own).
             if (fits) --mode;
+            if (firstPass_) modeChoices_[line_.instruction] = static_cast<std::uint8_t>(mode);
+        } else if (choice == mode) {
+            if (fits) setWarning(kWarnWordTaken);
+        } else if (choice == mode - 1) {
+            --mode;
+            if (!fits) setError(kErrPhase);
         } else {
-            const std::uint8_t flag = image_[pc_];
-            if (flag == mode) {
-                if (fits) setWarning(kWarnWordTaken);
-            } else if (flag == mode - 1) {
-                --mode;
-                if (!fits) setError(kErrPhase);
-            } else {
-                setError(kErrIllegalPhaseFlag);
-            }
+            setError(kErrIllegalPhaseFlag);
         }
     }
     const std::int16_t offset = offsets[static_cast<std::size_t>(mode)];
@@ -72,8 +76,7 @@ void Assembler::encodeInstruction() {
         setError(kErrAddressModeNotAllowed);
         return;
     }
-    putByte(firstPass_ ? static_cast<std::uint8_t>(mode)
-                       : static_cast<std::uint8_t>(base + offset));
+    putByte(static_cast<std::uint8_t>(base + offset));
     const std::uint8_t operandBytes = kOperandBytes[static_cast<std::size_t>(mode)];
     if (operandBytes > 0) {
         line_.wordSized = operandBytes == 2;

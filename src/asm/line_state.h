@@ -63,8 +63,10 @@ struct LineState {
     std::uint16_t statementCode = kNoStatement;  // mnemonic code or directive number
     SymbolRecord* labelRecord = nullptr;         // the line's label, when labelPresent
     bool labelPresent = false;                   // a label was read at the line start
+    bool labelMoved = false;                     // its address differs from the first pass's
     std::uint16_t lineStartAddress = 0;          // address counter at the line start
     std::int8_t mode = kModeNone;                // addressing mode of an instruction
+    std::uint32_t instruction = 0;               // its number in the order of the pass
     bool firstOperandPending = false;            // mnemonic read, its operand not yet begun
     bool indirectOpen = false;                   // the operand began with "("
     bool indirectClosed = false;                 // and that bracket was closed

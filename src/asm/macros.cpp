@@ -27,6 +27,7 @@ int Assembler::expandMarker() {
     }
     const SourceCursor parameterOwner = *call;  // the push may reuse no entry, but be plain
     if (!stack_.push(cursor_)) return kErrMacroDepth;
+    ++stats_.expansions;
     const auto i = static_cast<std::size_t>(n);
     cursor_.pos = parameterOwner.paramStart[i];
     cursor_.windowEnd = parameterOwner.paramEnd[i];
@@ -36,6 +37,7 @@ int Assembler::expandMarker() {
 
 int Assembler::callMacro() {
     if (!stack_.push(cursor_)) return kErrMacroDepth;
+    ++stats_.expansions;
     ++macroDepth_;
     cursor_.macroContext = stack_.count() - 1;
     cursor_.pos = clampPosition(line_.macroBody);

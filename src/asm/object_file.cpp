@@ -2,6 +2,7 @@
 // C64 program file: a two-byte load address, low byte first, followed by the
 // bytes to load there. With the address in the name, every segment gets a
 // file of its own (democ000.prg); without it they all share one name.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -23,10 +24,13 @@ void Assembler::writeSegment() {
         std::snprintf(digits, sizeof digits, "%.4x", segmentStart_);
         path += digits;
     }
-    path += ".prg";
+    path += kObjectExtension;
 
+    // The end shown is the address after the last byte, except at the top of
+    // memory, where it stays a 16-bit address like every other one.
     char range[32];
-    std::snprintf(range, sizeof range, "$%.4x-$%.4x", segmentStart_, end);
+    std::snprintf(range, sizeof range, "$%.4x-$%.4x", segmentStart_,
+                  std::min(end, std::uint32_t{0xFFFF}));
     writeListing("\n writing  ");
     writeListing(range);
     writeListing("  ");
@@ -38,7 +42,15 @@ void Assembler::writeSegment() {
     bytes.push_back(static_cast<std::uint8_t>(loadAddress & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(loadAddress >> 8));
     bytes.insert(bytes.end(), image_.begin() + segmentStart_, image_.begin() + end);
-    if (!files_->writeObject(path, bytes)) setError(kErrCantWriteFile);
+    // A name with an address cannot be the source's own, but a link of that
+    // name may lead to it.
+    if (options_.addressInObjectName && files_->sameFile(path, sourcePath_)) {
+        setError(kErrCantWriteFile, path + ": it is the source file");
+        return;
+    }
+    std::string failure;
+    if (!files_->writeOutput(path, bytes, failure))
+        setError(kErrCantWriteFile, path + ": " + failure);
 }
 
 }  // namespace brimwick::assembler

@@ -3,7 +3,9 @@
 // looked up in place in the source buffer; the end of a line hands the
 // statement to the instruction encoder or the directive executor.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "asm/assembler.h"
 #include "asm/character_class.h"
@@ -11,23 +13,30 @@
 
 namespace brimwick::assembler {
 
+namespace {
+
+// A byte as the messages name it: printable characters as themselves.
+std::string describeByte(std::uint8_t c) {
+    if (c > ' ' && c < 127) return std::string(1, static_cast<char>(c));
+    char text[16];
+    std::snprintf(text, sizeof text, "byte $%.2x", c);
+    return text;
+}
+
+}  // namespace
+
 bool Assembler::skipLine() {
     for (;;) {
         const std::int32_t pos = cursor_.pos;
-        if (pos >= 2 && byteAt(pos - 2) == '\r' && byteAt(pos - 1) == '\n') return true;
-        // Find the next LF that follows a CR, within the current window.
+        if (pos >= 1 && byteAt(pos - 1) == '\n') return true;
+        // Every line ends with an LF, whether a CR stands before it or not.
         const std::uint8_t* base = source_.data();
-        const std::uint8_t* end = base + cursor_.windowEnd;
-        const std::uint8_t* p = base + pos;
-        while (p < end) {
-            const auto* lf = static_cast<const std::uint8_t*>(
-                std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (lf == nullptr) break;
-            if (lf > base && lf[-1] == '\r') {
-                cursor_.pos = static_cast<std::int32_t>(lf - base) + 1;
-                return true;
-            }
-            p = lf + 1;
+        const std::int32_t rest = std::max(cursor_.windowEnd - pos, std::int32_t{0});
+        const auto* lf = static_cast<const std::uint8_t*>(
+            std::memchr(base + pos, '\n', static_cast<std::size_t>(rest)));
+        if (lf != nullptr) {
+            cursor_.pos = static_cast<std::int32_t>(lf - base) + 1;
+            return true;
         }
         cursor_.pos = cursor_.windowEnd;
         if (!stack_.pop(cursor_)) return false;
@@ -52,8 +61,13 @@ int Assembler::handleToken() {
         // Consumed, so that the skip after the error moves on even when the
         // byte stands at the very start of a line.
         ++cursor_.pos;
-        setError(kErrInvalidSourceFile);
+        setError(kErrInvalidSourceFile, describeByte(c));
         return kContinue;
+    }
+    if (c == '\n') {
+        // Sources from Linux editors end their lines with LF alone.
+        ++cursor_.pos;
+        return endOfLine();
     }
     if (c == '\r') {
         // CR and the byte after it form one token: a line end only with LF.
@@ -61,12 +75,12 @@ int Assembler::handleToken() {
         const bool lineFeed = cursor_.pos < cursor_.windowEnd && byteAt(cursor_.pos) == '\n';
         if (cursor_.pos < cursor_.windowEnd) ++cursor_.pos;
         if (lineFeed) return endOfLine();
-        setError(kErrInvalidSourceFile);
+        setError(kErrInvalidSourceFile, describeByte(c));
         return kContinue;
     }
     if (isIdentifierStart(c)) return identifierToken();
     if (isDecimalDigit(c)) {
-        numberToken(10);
+        numberToken(10, cursor_.pos);
         return kContinue;
     }
     ++cursor_.pos;
@@ -81,10 +95,10 @@ int Assembler::handleToken() {
             hashToken();
             break;
         case '$':
-            numberToken(16);
+            numberToken(16, cursor_.pos - 1);
             break;
         case '%':
-            numberToken(2);
+            numberToken(2, cursor_.pos - 1);
             break;
         case '*':
             if (line_.state == kStateAfterOperand) {
@@ -140,9 +154,12 @@ int Assembler::handleToken() {
             equalsToken();
             break;
         default:
-            setError(kErrInvalidSourceFile);
+            setError(kErrInvalidSourceFile, describeByte(c));
             break;
     }
+    // A character where none of its kind may stand: name it.
+    if (errorCode_ == kErrSyntax && errorDetail_.empty())
+        errorDetail_.assign(1, static_cast<char>(c));
     return kContinue;
 }
 
@@ -152,14 +169,14 @@ SymbolRecord* Assembler::lookupIdentifier(SymbolList list, bool create) {
     std::int32_t end = start;
     while (end < cursor_.windowEnd && isIdentifierChar(byteAt(end))) ++end;
     std::int32_t length = end - start;
+    identifier_ = sourceText(start, end);
     if (length > kMaxNameLength) {
-        setWarning(kWarnLabelCut);
+        setWarning(kWarnLabelCut, identifier_);
         length = kMaxNameLength;
     }
-    std::string_view name(reinterpret_cast<const char*>(source_.data()) + start,
-                          static_cast<std::size_t>(length));
     cursor_.pos = end;
-    return symbols_.lookup(name, list, create, *blocks_);
+    return symbols_.lookup(identifier_.substr(0, static_cast<std::size_t>(length)), list, create,
+                           *blocks_);
 }
 
 int Assembler::identifierToken() {
@@ -178,16 +195,19 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
             if (type == SymbolType::Mnemonic) {
                 line_.kind = kKindInstruction;
                 line_.statementCode = record->code;
+                line_.instruction = instructionCount_++;
+                if (firstPass_) modeChoices_.push_back(kNoModeChoice);
                 line_.firstOperandPending = true;
                 line_.state = kStateOperand;
                 line_.undefinedAllowed = firstPass_;
             } else if (line_.labelPresent) {
-                setError(kErrIllegalMnemonic);
+                setError(kErrIllegalMnemonic, identifier_);
             } else if (type == SymbolType::RegisterA) {
                 setError(kErrLabelReserved);
             } else {
                 line_.labelPresent = true;
                 line_.labelRecord = record;
+                if (!firstPass_) record->seenInSecondPass = 1;
             }
             break;
         case kStateOperand:
@@ -207,7 +227,7 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
                 line_.undefinedSeen = true;
                 applyOperator();
             } else {
-                setError(kErrUndefinedStatement);
+                setError(kErrUndefinedStatement, identifier_);
             }
             break;
         case kStateIndexRegister:
@@ -216,7 +236,7 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
             } else if (type == SymbolType::RegisterY) {
                 line_.mode = kModeAbsoluteY;
             } else {
-                setError(kErrMissingRegister);
+                setError(kErrMissingRegister, identifier_);
             }
             line_.state = kStateLineEnd;
             break;
@@ -232,26 +252,27 @@ void Assembler::actOnIdentifier(SymbolRecord* record) {
             if (type == SymbolType::Directive) {
                 startDirective(record->code);
             } else {
-                setError(kErrIllegalPseudoOp);
+                setError(kErrIllegalPseudoOp, identifier_);
             }
             break;
         case kStateGotoTarget:
             line_.state = kStateLineEnd;
             if (record->defined != 0) {
                 exprValue_ = record->value;
-                if (type != SymbolType::SourceMark) setError(kErrAssemblerLabelExpected);
+                if (type != SymbolType::SourceMark)
+                    setError(kErrAssemblerLabelExpected, identifier_);
             } else {
-                setError(kErrUndefinedStatement);
+                setError(kErrUndefinedStatement, identifier_);
             }
             break;
         case kStateMacroName:
-            if (type != SymbolType::Macro) setError(kErrMacroNotDefined);
+            if (type != SymbolType::Macro) setError(kErrMacroNotDefined, identifier_);
             line_.macroBody = record->value;
             line_.state = kStateString;
             line_.listAllowed = true;
             break;
         default:
-            setError(kErrSyntax);
+            setError(kErrSyntax, identifier_);
             break;
     }
 }
@@ -356,6 +377,15 @@ void Assembler::closeBracketToken() {
 }
 
 int Assembler::endOfLine() {
+    const int result = finishStatement();
+    if (line_.labelMoved && errorCode_ == kNoError) {
+        const SymbolRecord& label = *line_.labelRecord;
+        setError(kErrPhase, nameOf(label));
+    }
+    return result;
+}
+
+int Assembler::finishStatement() {
     resetPending_ = true;
     if (line_.bracketDepth != 0) {
         setError(kErrBracket);
@@ -372,10 +402,10 @@ int Assembler::endOfLine() {
     if (line_.kind == kKindDirective) return executeStatement();
     if (line_.labelPresent) {
         if (firstPass_ && !symbols_.define(line_.labelRecord, *blocks_)) {
-            setError(kErrDoubleDefinition);
+            setError(kErrDoubleDefinition, nameOf(*line_.labelRecord));
             return kContinue;
         }
-        line_.labelRecord->value = pc_;
+        setLabelAddress(*line_.labelRecord, pc_);
     }
     return kContinue;
 }

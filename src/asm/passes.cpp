@@ -1,5 +1,7 @@
-// One assembly run: reading the source, the two passes, the messages with the
-// rules for which pass prints them, and the totals at the end of the listing.
+// One assembly run: the two passes over the source, the messages with the
+// rules for which pass prints them, the outputs after the passes, and the
+// totals at the end of the listing.
+#include <algorithm>
 #include <cstdio>
 
 #include "asm/assembler.h"
@@ -10,6 +12,8 @@ namespace brimwick::assembler {
 namespace {
 
 constexpr std::size_t kSourceBytesPerName = 128;
+// The appended "*=0" line starts after the tail's first CR LF.
+constexpr std::int32_t kTailLineOffset = 2;
 
 }  // namespace
 
@@ -20,9 +24,7 @@ Assembler::Assembler(AssemblerOptions options, AssemblerFiles* files)
       blocks_(makeBlockTable()),
       image_(kImageSize, 0) {}
 
-Assembler::~Assembler() {
-    files_->closeListing();
-}
+Assembler::~Assembler() = default;
 
 std::string Assembler::basePathOf(const std::string& sourcePath) {
     TextSlice withoutExtension(sourcePath.c_str());
@@ -42,44 +44,52 @@ void Assembler::writeListing(std::string_view text) {
 }
 
 int Assembler::assembleFile(const std::string& sourcePath) {
+    sourcePath_ = sourcePath;
     basePath_ = basePathOf(sourcePath);
-    listingPath_ = basePath_ + ".txt";
+    listingPath_ = basePath_ + std::string(kListingExtension);
+    // The source is read, and every output checked against it, before any
+    // output is opened: a run that cannot go on writes nothing at all.
+    if (!readSource(sourcePath) || !outputsSpareTheSource(sourcePath)) return errorCount_;
+
     files_->openListing(listingPath_);
     writeListing(kBanner);
+    // About one new name per 128 bytes of source, going by large sources.
+    symbols_.reserveNames(source_.size() / kSourceBytesPerName);
+    source_.insert(source_.end(), kSourceTail.begin(), kSourceTail.end());
+    SourceCursor main;
+    main.pos = 0;
+    main.windowEnd = sourceLength_ + static_cast<std::int32_t>(kSourceTail.size());
 
-    std::string failure;
-    sourceUnreadable_ = !files_->readSource(sourcePath, source_, failure);
-    if (sourceUnreadable_) {
-        // Nothing to assemble: say so and count it as one error.
-        source_.clear();
-        writeListing("\n ERROR : can't read source file " + sourcePath + " : " + failure);
-        ++errorCount_;
-        if (messageSink_) messageSink_({MessageKind::Error, 0, "can't read source file", 0, true});
+    writeListing("\n first pass:");
+    if (int hard = runPass(main, true); hard > 0) printHardError(hard, true);
+    writeListing("\n second pass:");
+    if (int hard = runPass(main, false); hard > 0) {
+        printHardError(hard, false);
     } else {
-        const auto length = static_cast<std::int32_t>(source_.size());
-        // About one new name per 128 bytes of source, going by large sources.
-        symbols_.reserveNames(source_.size() / kSourceBytesPerName);
-        source_.insert(source_.end(), kSourceTail.begin(), kSourceTail.end());
-        SourceCursor main;
-        main.pos = 0;
-        main.windowEnd = length + static_cast<std::int32_t>(kSourceTail.size());
-
-        writeListing("\n first pass:");
-        if (int hard = runPass(main, true); hard > 0) printHardError(hard, true);
-        writeListing("\n second pass:");
-        if (int hard = runPass(main, false); hard > 0) printHardError(hard, false);
+        reportUnreachedLabels();
     }
+    writeLabelFile();
 
     char totals[96];
     std::snprintf(totals, sizeof totals, "\n\n %d  ERRORS \n %d  WARNINGS", errorCount_,
                   warningCount_);
     writeListing(totals);
     symbols_.releaseSymbols();
-    files_->closeListing();
+    std::string failure;
+    if (!files_->closeListing(failure)) reportLateWriteFailure(listingPath_, failure);
 
     bool show = errorCount_ == 0 ? options_.showResultsOnSuccess : options_.showResultsOnErrors;
     if (show && documentOpener_) documentOpener_(listingPath_);
     return errorCount_;
+}
+
+void Assembler::reportLateWriteFailure(const std::string& path, std::string_view reason) {
+    // The listing is finished: the message reaches only the message sink.
+    ++errorCount_;
+    const std::string detail = path + ": " + std::string(reason);
+    if (messageSink_)
+        messageSink_({MessageKind::Error, kErrCantWriteFile, errorText(kErrCantWriteFile),
+                      endLine(), false, detail});
 }
 
 int Assembler::runPass(const SourceCursor& start, bool firstPass) {
@@ -90,7 +100,8 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     errorCode_ = kNoError;
     warningCode_ = kNoWarning;
     lineNumber_ = 0;
-    linesRead_ = 0;
+    endLine_ = 0;
+    stats_ = PassStatistics{};
     ifOpen_ = 0;
     ifSkipDepth_ = 0;
     eorValue_ = 0;
@@ -98,6 +109,8 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     definingMacro_ = false;
     macroDepth_ = 0;
     stack_.clear();
+    instructionCount_ = 0;
+    if (firstPass) modeChoices_.clear();
     blocks_->resetBlocks();
     cursor_ = start;
     resetPending_ = true;
@@ -105,7 +118,7 @@ int Assembler::runPass(const SourceCursor& start, bool firstPass) {
     for (;;) {
         if (resetPending_) {
             startLine();
-            if (linesRead_ > options_.maxLinesPerPass) return kErrTooManyLines;
+            if (stats_.linesRead > options_.maxLinesPerPass) return kErrTooManyLines;
         }
         while (cursor_.pos >= cursor_.windowEnd) {
             if (!stack_.pop(cursor_)) return 0;
@@ -129,13 +142,21 @@ void Assembler::startLine() {
     line_ = LineState{};
     line_.lineStartAddress = pc_;
     if (macroDepth_ == 0) ++lineNumber_;
-    ++linesRead_;
+    ++stats_.linesRead;
     resetPending_ = false;
+    // The "*=" appended to the source writes its last segment; what goes
+    // wrong there belongs to the source's last line, not to a line after it.
+    onTailLine_ = stack_.count() == 0 && cursor_.pos == sourceLength_ + kTailLineOffset;
+    if (onTailLine_) {
+        const bool lastLineEnded = sourceLength_ > 0 && byteAt(sourceLength_ - 1) == '\n';
+        endLine_ = std::max(lineNumber_ - (lastLineEnded ? 2 : 1), 1);
+    }
 }
 
 void Assembler::reportMessages() {
     if (warningCode_ != kNoWarning) {
-        if (!firstPass_) printMessage(MessageKind::Warning, warningCode_);
+        if (!firstPass_)
+            printMessage(MessageKind::Warning, warningCode_, messageLine(), warningDetail_);
         warningCode_ = kNoWarning;
     }
     if (errorCode_ != kNoError) {
@@ -146,20 +167,21 @@ void Assembler::reportMessages() {
                         line_.statementCode <= kIfpl;
         if (!firstPass_ || errorCode_ == kErrDoubleDefinition ||
             errorCode_ == kErrUndefinedStatement || ifFamily)
-            printMessage(MessageKind::Error, errorCode_);
+            printMessage(MessageKind::Error, errorCode_, messageLine(), errorDetail_);
     }
 }
 
-void Assembler::printMessage(MessageKind kind, std::uint8_t code) {
+void Assembler::printMessage(MessageKind kind, std::uint8_t code, std::int32_t line,
+                             std::string_view detail) {
     const bool error = kind == MessageKind::Error;
     const std::string_view text = error ? errorText(code) : warningText(code);
     char head[64];
     std::snprintf(head, sizeof head,
-                  error ? "\n ERROR in line %d : " : "\n WARNING in line %d : ", lineNumber_);
+                  error ? "\n ERROR in line %d : " : "\n WARNING in line %d : ", line);
     writeListing(head);
     writeListing(text);
     ++(error ? errorCount_ : warningCount_);
-    if (messageSink_) messageSink_({kind, code, text, lineNumber_, firstPass_});
+    if (messageSink_) messageSink_({kind, code, text, line, firstPass_, detail});
 }
 
 void Assembler::printHardError(int code, bool firstPass) {
@@ -170,7 +192,8 @@ void Assembler::printHardError(int code, bool firstPass) {
     // A pass that broke off has not assembled the whole source: count it, so
     // that the run is never reported as a success.
     ++errorCount_;
-    if (messageSink_) messageSink_({MessageKind::HardError, code, text, lineNumber_, firstPass});
+    if (messageSink_)
+        messageSink_({MessageKind::HardError, code, text, lineNumber_, firstPass, {}});
 }
 
 }  // namespace brimwick::assembler

@@ -17,8 +17,8 @@ void Assembler::endSkipping() {
     // Read the ending line again in normal mode, under the same number.
     skipMode_ = 0;
     std::int32_t p = cursor_.pos;
-    while (p >= 2 && !(byteAt(p - 2) == '\r' && byteAt(p - 1) == '\n')) --p;
-    cursor_.pos = p < 2 ? 0 : p;
+    while (p >= 1 && byteAt(p - 1) != '\n') --p;
+    cursor_.pos = p;
     resetPending_ = true;
     if (macroDepth_ == 0) --lineNumber_;
 }

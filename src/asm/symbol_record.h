@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace brimwick::assembler {
 
@@ -31,11 +32,19 @@ struct SymbolRecord {
     SymbolRecord* next = nullptr;         // next record of the same name (innermost first)
     SymbolType type = SymbolType::Label;  // what the record stands for
     std::uint8_t defined = 0;             // 1 once the symbol received a definition
+    std::uint8_t seenInSecondPass = 0;    // 1 once the second pass read its defining line
+    std::uint8_t setInSecondPass = 0;     // 1 once the second pass gave it its value
     std::uint16_t code = 0;               // keyword code: group*256+opcode, or directive number
     std::int32_t value = 0;               // address, constant or source position
     std::int16_t nameLength = 0;          // significant characters of the name, 1..35
     char name[kMaxNameLength + 1] = {};   // the name, NUL-terminated
     std::uint16_t block = 0;              // block the symbol was defined in; 0 is outermost
+    std::int32_t line = 0;                // line of its definition in the first pass
 };
+
+// The record's name as a view.
+inline std::string_view nameOf(const SymbolRecord& r) {
+    return {r.name, static_cast<std::size_t>(r.nameLength)};
+}
 
 }  // namespace brimwick::assembler

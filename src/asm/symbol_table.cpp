@@ -10,7 +10,6 @@ namespace brimwick::assembler {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;
-constexpr std::size_t kRecordsPerBlock = 1024;
 
 // Three lower-case letters packed into 15 bits index the mnemonic table.
 constexpr int packMnemonic(char a, char b, char c) {

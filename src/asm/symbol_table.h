@@ -52,10 +52,20 @@ class SymbolTable {
     // Number of user records (for tests).
     std::size_t userRecordCount() const { return recordCount_; }
 
+    // Calls `visit` with every user record, in the order they were made.
+    template <typename Visit>
+    void forEachUserRecord(Visit visit) const {
+        for (std::size_t i = 0; i < recordCount_; ++i)
+            visit(static_cast<const SymbolRecord&>(
+                recordBlocks_[i / kRecordsPerBlock][i % kRecordsPerBlock]));
+    }
+
     // The records of `name` in chain order (for tests and diagnostics).
     std::vector<const SymbolRecord*> chainOf(std::string_view name) const;
 
   private:
+    static constexpr std::size_t kRecordsPerBlock = 1024;
+
     // One entry of the hash index: a name and the first record of its chain.
     struct Slot {
         const char* key = nullptr;     // the name's characters, in a user record; null when free

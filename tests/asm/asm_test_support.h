@@ -25,6 +25,7 @@ struct Message {
     std::string text;
     int line;
     bool firstPass;
+    std::string detail;
 };
 
 struct RunResult {
@@ -68,7 +69,8 @@ inline RunResult assembleText(std::string_view source, AssemblerOptions options 
     RunResult result;
     auto assembler = std::make_unique<Assembler>(options, &files);
     assembler->setMessageSink([&](const AssemblerMessage& m) {
-        result.messages.push_back({m.kind, std::string(m.text), m.line, m.firstPass});
+        result.messages.push_back(
+            {m.kind, std::string(m.text), m.line, m.firstPass, std::string(m.detail)});
     });
     assembler->setDocumentOpener([&](const std::string& p) { result.opened.push_back(p); });
     result.errors = assembler->assembleFile(path);
@@ -98,17 +100,18 @@ inline std::string hex(std::string_view data) {
     return out;
 }
 
-// Runs a program with its arguments, its stdout dropped and its stderr sent
-// to `stderrPath` (dropped when empty); returns its exit status.
-inline int runProgram(const std::vector<std::string>& argv, const std::string& stderrPath = {}) {
+// Runs a program with its arguments, its stderr sent to `stderrPath` and its
+// stdout to `stdoutPath` (each dropped when empty); returns its exit status.
+inline int runProgram(const std::vector<std::string>& argv, const std::string& stderrPath = {},
+                      const std::string& stdoutPath = {}) {
     const pid_t child = fork();
     if (child == 0) {
         const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, 1);
-        const int err = stderrPath.empty()
-                            ? devNull
-                            : open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(err, 2);
+        auto sendTo = [devNull](const std::string& path) {
+            return path.empty() ? devNull : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        };
+        dup2(sendTo(stdoutPath), 1);
+        dup2(sendTo(stderrPath), 2);
         std::vector<char*> args;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);

@@ -5,6 +5,7 @@
 // write one file per segment and compare each with its slice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "asm/assembler.h"
 #include "asm_bench_source.h"
 #include "asm_test_support.h"
+#include "guide_examples.h"
 
 namespace brimwick::assembler::test {
 namespace {
@@ -131,6 +133,33 @@ TEST_F(CrossCheck, MacrosAndSegments) {
 
 TEST_F(CrossCheck, GeneratedSourceWithManyLabels) {
     compare(brimwick::bench::generateAsmSource(6, 96));
+}
+
+TEST_F(CrossCheck, GeneratedSourceWithLineFeedLineEnds) {
+    std::string text = brimwick::bench::generateAsmSource(6, 96);
+    std::erase(text, '\r');
+    compare(text);
+}
+
+// The guide's examples that assemble without messages, except those it marks
+// as differing from 64tass. Both assemblers get the same start address for
+// code without one of its own.
+TEST_F(CrossCheck, SyntaxGuideExamples) {
+    int compared = 0;
+    for (const GuideExample& example : readGuideExamples(BRIMWICK_ASSEMBLER_GUIDE)) {
+        const bool clean =
+            std::none_of(example.outcomes.begin(), example.outcomes.end(), [](const auto& o) {
+                return o.find(": error: ") != std::string::npos ||
+                       o.find(": warning: ") != std::string::npos;
+            });
+        if (!example.crossCheck || !clean || example.outcomes.empty()) continue;
+        SCOPED_TRACE("example at docs/assembler.md:" + std::to_string(example.line));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        compare("*=$1000\n" + example.source);
+        ++compared;
+    }
+    EXPECT_GT(compared, 10);
 }
 
 }  // namespace
