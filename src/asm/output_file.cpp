@@ -7,28 +7,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/file.h"
+
 namespace brimwick::assembler {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Link chains longer than this are loops; the system gives up there too.
-constexpr int kMaxLinkHops = 40;
-constexpr const char* kTemporarySuffix = ".brimwick-new";
-
-}  // namespace
-
-std::string followLinks(const std::string& path) {
-    fs::path p(path);
-    std::error_code ec;
-    for (int hop = 0; hop < kMaxLinkHops && fs::is_symlink(fs::symlink_status(p, ec)); ++hop) {
-        const fs::path next = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = next.is_absolute() ? next : p.parent_path() / next;
-    }
-    return p.string();
-}
 
 OutputFile::~OutputFile() {
     abandon();
@@ -37,11 +20,16 @@ OutputFile::~OutputFile() {
 bool OutputFile::open(const std::string& path) {
     abandon();
     failure_.clear();
-    target_ = followLinks(path);
+    try {
+        target_ = platform::followLinks(path);
+    } catch (const platform::FileError& e) {
+        failure_ = std::strerror(e.cause());
+        return false;
+    }
     std::error_code ec;
     const fs::file_status status = fs::status(target_, ec);
     const bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
-    temporary_ = inPlace ? std::string() : target_ + kTemporarySuffix;
+    temporary_ = inPlace ? std::string() : target_ + platform::kTemporarySuffix;
     file_.reset(std::fopen(inPlace ? target_.c_str() : temporary_.c_str(), "wb"));
     if (!file_) {
         fail();

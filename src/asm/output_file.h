@@ -43,8 +43,5 @@ class OutputFile {
     std::string failure_;                      // reason of the first failure
 };
 
-// Where writing `path` really goes: the target of a symbolic link (of a chain
-// of them), else the path itself.
-std::string followLinks(const std::string& path);
 
 }  // namespace brimwick::assembler

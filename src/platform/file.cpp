@@ -156,21 +156,6 @@ std::string directoryOf(const std::string& path) {
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-// The file that a path finally names: symbolic links are followed, also one
-// that points at a file not there yet.
-std::string followLinks(const std::string& path) {
-    std::string at = path;
-    for (int hops = 0; hops < kMostLinks; ++hops) {
-        struct stat st {};
-        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-        std::vector<char> target(PATH_MAX);
-        ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
-        if (n < 0) throw FileError("open", path, errno);
-        std::string link(target.data(), static_cast<std::size_t>(n));
-        at = !link.empty() && link.front() == '/' ? link : directoryOf(at) + link;
-    }
-    throw FileError("open", path, ELOOP);
-}
 
 // Writes over an existing file from its start and cuts it to the new length.
 void writeInPlace(const std::string& path, const void* data, std::size_t count) {
@@ -190,6 +175,20 @@ void syncDirectory(const std::string& directory) {
 }
 
 }  // namespace
+
+std::string followLinks(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::vector<char> target(PATH_MAX);
+        ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n < 0) throw FileError("open", path, errno);
+        std::string link(target.data(), static_cast<std::size_t>(n));
+        at = !link.empty() && link.front() == '/' ? link : directoryOf(at) + link;
+    }
+    throw FileError("open", path, ELOOP);
+}
 
 void writeFileAtomically(const std::string& path, const void* data, std::size_t count) {
     std::string target = followLinks(path);

@@ -83,6 +83,11 @@ void writeFile(const std::string& path, const void* data, std::size_t count);
 // no temporary file is written in place instead.
 void writeFileAtomically(const std::string& path, const void* data, std::size_t count);
 
+// The file that a path finally names: symbolic links (and chains of them)
+// are followed, also one that points at a file not there yet. Throws
+// FileError for a link loop or an unreadable link.
+std::string followLinks(const std::string& path);
+
 // The suffix of the temporary file that writeFileAtomically makes beside a file.
 inline constexpr const char* kTemporarySuffix = ".brimwick-new";
 
