@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 #include "d64/blank_image.h"
@@ -13,7 +14,6 @@
 #include "d64/geometry.h"
 #include "drive/host_files.h"
 #include "platform/file.h"
-#include "platform/file_finder.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 #include "platform/user_dialogs.h"
@@ -239,14 +239,18 @@ bool DriveUnit::extractAll(DriveUnit& target) {
 std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFiles existing) {
     std::vector<ExtractedFile> files;
     if (!target.hostMode || hostMode || image == nullptr) return files;
-    std::vector<std::string> pcNames;  // the PC name of each of `files`
     // Different C64 names can give the same PC name ("P?Q" and "P:Q" are
     // both p~q.prg), and the drives find PC files without regard to case:
-    // a PC name taken earlier in this run goes to no second file.
-    auto earlierWith = [&](const std::string& pcName) -> const ExtractedFile* {
-        for (std::size_t i = 0; i < pcNames.size(); ++i)
-            if (platform::compareNoCase(pcNames[i], pcName) == 0) return &files[i];
-        return nullptr;
+    // a PC name taken earlier in this run goes to no second file. A damaged
+    // directory may name thousands of files alike, so both lookups are
+    // hashed: the PC names taken (folded to lower case, with the index of
+    // the file that took each), and the number to try next for a name.
+    std::unordered_map<std::string, std::size_t> taken;
+    std::unordered_map<std::string, int> nextNumber;
+    auto folded = [](std::string pcName) {
+        for (char& c : pcName)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return pcName;
     };
     d64::BlockCursor dir(image);
     dir.rewind();
@@ -260,12 +264,16 @@ std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFi
         toHostName(name);
         const std::string extension = fileTypeExtensions[type & d64::kTypeMask];
         std::string pcName = name + extension;
-        for (int n = 2; const ExtractedFile* earlier = earlierWith(pcName); ++n) {
-            if (out.nameTakenBy.empty()) out.nameTakenBy = earlier->name;
-            pcName = name + ("~" + std::to_string(n)) + extension;
+        std::string key = folded(pcName);
+        if (auto earlier = taken.find(key); earlier != taken.end()) {
+            out.nameTakenBy = files[earlier->second].name;
+            int& n = nextNumber.try_emplace(key, 2).first->second;
+            do {
+                pcName = name + ("~" + std::to_string(n++)) + extension;
+            } while (taken.count(folded(pcName)) != 0);
         }
+        taken.emplace(folded(pcName), files.size());
         out.hostFile = target.path + pcName;
-        pcNames.push_back(pcName);
         ExtractedFile& file = files.emplace_back(std::move(out));
         if (existing == ExistingFiles::Keep && platform::exists(file.hostFile)) {
             file.outcome = ExtractOutcome::KeptExisting;
