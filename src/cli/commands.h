@@ -20,6 +20,12 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 
+// brimwick-cli exec STRING: a shell command for the running instance.
+void addExecCommand(CLI::App& app, CommandRegistry& registry);
+
+// brimwick-cli settings [set KEY=VALUE...].
+void addSettingsCommand(CLI::App& app, CommandRegistry& registry);
+
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 

@@ -1,6 +1,8 @@
 // The headless dialogs and the program-wide choice of dialogs.
 #include "platform/user_dialogs.h"
 
+#include <iostream>
+
 #include "platform/trace_log.h"
 
 namespace brimwick::platform {
@@ -30,6 +32,8 @@ MessageAnswer HeadlessDialogs::messageBox(std::string_view text, std::string_vie
                                           MessageButtons buttons, MessageIcon icon) {
     (void)icon;
     traceLog() << "\n" << caption << ": " << text;
+    // Nobody sees the trace: the person reads the box on the terminal.
+    std::cerr << caption << ": " << text << std::endl;
     return defaultAnswer(buttons);
 }
 

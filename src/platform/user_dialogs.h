@@ -1,8 +1,9 @@
 // The few questions the program puts to the person at the PC: message boxes
 // and the choice of a drive. The desktop window installs an implementation
 // that shows real dialogs; until then (and in tests, tools and the fuzzer) a
-// headless one writes the text to the trace log and answers as though the
-// default button had been pressed, so nothing ever waits for a person.
+// headless one writes the text to the trace log and to stderr and answers as
+// though the default button had been pressed, so nothing ever waits for a
+// person.
 #pragma once
 
 #include <optional>
@@ -42,7 +43,7 @@ class UserDialogs {
 // The default button of a set of buttons.
 MessageAnswer defaultAnswer(MessageButtons buttons);
 
-// Answers without a person: every text goes to the trace log, every message
+// Answers without a person: every text goes to the trace log and stderr, every message
 // box is closed with its default button, the drive selection with OK on the
 // preselected drive.
 class HeadlessDialogs : public UserDialogs {
