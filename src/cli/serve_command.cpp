@@ -100,8 +100,6 @@ int serveVirtualC64(const ServeOptions& options) {
     listen(instance);
     std::cout << "virtual C64 at READY; Ctrl-C stops" << std::endl;
 
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     shell::VirtualC64Session session(setup, std::cout);
     while (!stopRequested) {
         session.pollKeyboard();
@@ -115,6 +113,9 @@ int serveVirtualC64(const ServeOptions& options) {
 }
 
 int serve(const ServeOptions& options) {
+    // From the start: whoever sees the first line may already stop it.
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     platform::traceLog().open(options.trace);
     if (options.virtualC64) return serveVirtualC64(options);
     config::Settings& settings = config::settings();
@@ -154,8 +155,6 @@ int serve(const ServeOptions& options) {
     listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";
 
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     link::IdlePacer pacer;
     while (!stopRequested) {
         bool served = dispatcher.poll();

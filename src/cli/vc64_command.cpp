@@ -10,6 +10,7 @@
 #include "link/vc64/script.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/shell_commands.h"
 
 namespace brimwick::cli {
 
@@ -27,9 +28,11 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         if (!trace->empty()) platform::traceLog().open(*trace);
         link::vc64::VirtualSetup setup;
         config::loadSettings(setup.settings, setup.drives, platform::programDirectory());
+        shell::ShellCommands commands(setup.dispatcher);
+        auto execute = [&commands](const std::string& text) { commands.execute(text); };
         int failures = 0;
         if (*script == "-") {
-            failures = link::vc64::runScript(std::cin, std::cout, setup);
+            failures = link::vc64::runScript(std::cin, std::cout, setup, execute);
         } else {
             std::ifstream in(*script);
             if (!in) {
@@ -37,7 +40,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
                 registry.exitCode = 2;
                 return;
             }
-            failures = link::vc64::runScript(in, std::cout, setup);
+            failures = link::vc64::runScript(in, std::cout, setup, execute);
         }
         registry.exitCode = failures == 0 ? 0 : 1;
     });

@@ -36,8 +36,9 @@ constexpr FlagKey kFlags[] = {
     throw SettingError{std::move(message)};
 }
 
-// A whole decimal number in [low, high], or nothing.
+// A whole decimal number in [low, high] without leading zeros, or nothing.
 std::optional<int> numberIn(std::string_view text, int low, int high) {
+    if (text.size() > 1 && text[0] == '0') return std::nullopt;
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||

@@ -33,8 +33,8 @@ void VirtualC64Session::pollKeyboard() {
     auto& k = setup_.kernal;
     k.keys.clear();
     setup_.run(k.keyboardPoll());
-    if (setup_.c64.cable.resetSeen) {
-        setup_.c64.cable.resetSeen = false;
+    if (setup_.c64.cable.resets != resetsShown_) {
+        resetsShown_ = setup_.c64.cable.resets;
         keys_.clear();
         out_ << "reset" << std::endl;
     }

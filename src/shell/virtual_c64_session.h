@@ -32,6 +32,7 @@ class VirtualC64Session {
     link::vc64::VirtualSetup& setup_;  // the PC side and the virtual C64
     std::ostream& out_;                // where the lines go
     std::vector<int> keys_;            // keys of the text arriving now
+    int resetsShown_ = 0;              // the cable's resets already printed
 };
 
 // C64 key codes as the PC typed them: letters swapped back, RETURN as ⏎,
