@@ -61,7 +61,8 @@ int exec(const std::string& given) {
                      "such as L___/games/GAME.PRG\n";
         return 2;
     }
-    std::string text = withAbsolutePath(given);
+    // As the running instance would take it: up to 519 characters.
+    std::string text = shell::takeExecuteString(withAbsolutePath(given));
     std::string socket;
     try {
         socket = shell::socketPath(false);
