@@ -21,9 +21,12 @@
 // goes to the person through the user dialogs.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/request_dispatcher.h"
 #include "platform/user_dialogs.h"
