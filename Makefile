@@ -13,11 +13,11 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIMWICK_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-san: deps
-	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWICK_SANITIZE=ON -DBRIMWICK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWICK_WERROR=ON -DBRIMWICK_SANITIZE=ON -DBRIMWICK_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 
 test-fast: build

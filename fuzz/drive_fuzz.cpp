@@ -24,6 +24,7 @@
 #include "d64/geometry.h"
 #include "drive/drive_unit.h"
 #include "drive/dual_backed_drive.h"
+#include "platform/user_dialogs.h"
 #include "temp_dir.h"
 
 using namespace brimwick;
@@ -186,6 +187,9 @@ void run(DualBackedDrive& drive, Reader program) {
 // machine has a memory-backed file system.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (std::filesystem::is_directory("/dev/shm")) ::setenv("TMPDIR", "/dev/shm", 0);
+    // Message boxes (the M-E refusal) go to the trace only, not the console.
+    static platform::HeadlessDialogs quiet;
+    platform::setUserDialogs(&quiet);
     return 0;
 }
 

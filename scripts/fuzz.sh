@@ -9,7 +9,7 @@ shift || true
 build=${BUILD_FUZZ:-build-fuzz}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRIMWICK_FUZZ=ON >/dev/null
+  -DBRIMWICK_FUZZ=ON -DBRIMWICK_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 targets=("$@")

@@ -1,7 +1,20 @@
-// The list of brimwick-cli's subcommands.
+// The list of brimwick-cli's subcommands, and what they share.
 #include "cli/commands.h"
 
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include "platform/trace_log.h"
+
 namespace brimwick::cli {
+
+void openTrace(const std::string& path, const char* command) {
+    if (platform::traceLog().open(path)) return;
+    int cause = errno;
+    std::cerr << "brimwick-cli " << command << ": cannot write trace file " << path << ": "
+              << std::strerror(cause) << '\n';
+}
 
 void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addD64Command(app, registry);
@@ -10,6 +23,7 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addAsmCommand(app, registry);
     addExecCommand(app, registry);
     addSettingsCommand(app, registry);
+    addKernalCommand(app, registry);
 }
 
 }  // namespace brimwick::cli

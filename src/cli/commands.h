@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace brimwick::cli {
 
@@ -25,6 +26,13 @@ void addExecCommand(CLI::App& app, CommandRegistry& registry);
 
 // brimwick-cli settings [set KEY=VALUE...].
 void addSettingsCommand(CLI::App& app, CommandRegistry& registry);
+
+// Opens the trace file; when it cannot be written, says so on stderr (the
+// command goes on without a trace).
+void openTrace(const std::string& path, const char* command);
+
+// kernal patch STOCK -o OUT: the link kernal in a C64 kernal image.
+void addKernalCommand(CLI::App& app, CommandRegistry& registry);
 
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);

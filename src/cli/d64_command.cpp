@@ -22,6 +22,7 @@ using drive::DriveUnit;
 constexpr std::uint8_t kDevice = 8;           // the device number the tools talk to
 constexpr std::uint8_t kLoadChannel = 0;      // LOAD's channel: the only one that lists
 constexpr std::size_t kLoadAddressBytes = 2;  // a program file starts with its load address
+constexpr std::size_t kLineHeaderBytes = 4;   // a BASIC line starts with its link and number
 
 // A failure of a tool: one line for stderr.
 struct ToolError {
@@ -32,10 +33,17 @@ struct ToolError {
     throw ToolError{std::move(message)};
 }
 
-// Mounts an existing image or fails.
+// Mounts an existing image or fails; a file of no D64 image's size is refused.
 void mountImage(DriveUnit& unit, const std::string& image) {
-    unit.mount(image, false);
-    if (unit.image == nullptr) fail("cannot read image " + image);
+    if (!unit.mount(image, false)) fail("cannot read image " + image + ": " + unit.loadFailure);
+}
+
+// Saves the image or fails; the drive then lets go of it, so nothing tries
+// to save it again.
+void saveImage(DriveUnit& unit, const std::string& image) {
+    if (unit.saveImage()) return;
+    unit.imageModified = false;
+    fail("cannot write image " + image + ": " + unit.saveFailure);
 }
 
 // LOAD "$..." through the bus: the whole BASIC program with its load address.
@@ -54,29 +62,49 @@ std::vector<std::uint8_t> loadListing(DriveUnit& unit, const std::string& patter
     return program;
 }
 
+// C64 text for a PC terminal: printable ASCII as it is, any other byte as
+// \xNN.
+std::string printable(const std::uint8_t* bytes, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t b = bytes[i];
+        if (b >= 0x20 && b <= 0x7E) {
+            text += static_cast<char>(b);
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+            text += escaped;
+        }
+    }
+    return text;
+}
+
+std::string printable(const std::string& text) {
+    return printable(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
 // The program as LIST prints it: line number, a space, the line's bytes.
+// Each line starts with the C64 address of the next one, and LIST follows
+// that link: a 0 byte inside a line (a file name may hold one) does not end
+// the line early.
 std::string listProgram(const std::vector<std::uint8_t>& program) {
     std::string out;
+    if (program.size() < kLoadAddressBytes) return out;
+    const std::size_t loadAddress = program[0] | (program[1] << 8);
     std::size_t pos = kLoadAddressBytes;
-    while (pos + 4 <= program.size()) {
-        unsigned link = program[pos] | (program[pos + 1] << 8);
+    while (pos + kLineHeaderBytes <= program.size()) {
+        std::size_t link = program[pos] | (program[pos + 1] << 8);
         if (link == 0) break;
         unsigned number = program[pos + 2] | (program[pos + 3] << 8);
-        pos += 4;
-        std::string text;
-        for (; pos < program.size() && program[pos] != 0; ++pos) {
-            std::uint8_t b = program[pos];
-            if (b >= 0x20 && b <= 0x7E) {
-                text += static_cast<char>(b);
-            } else {
-                char escaped[5];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
-                text += escaped;
-            }
-        }
-        ++pos;  // the line's 0
+        // The line's text ends with the 0 just before the next line.
+        if (link < loadAddress) break;
+        std::size_t next = link - loadAddress + kLoadAddressBytes;
+        if (next <= pos + kLineHeaderBytes || next > program.size()) break;
+        std::string text =
+            printable(&program[pos + kLineHeaderBytes], next - 1 - (pos + kLineHeaderBytes));
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out += std::to_string(number) + " " + text + "\n";
+        pos = next;
     }
     return out;
 }
@@ -85,7 +113,7 @@ void newImage(const std::string& image, bool force) {
     if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
     DriveUnit unit;
     unit.newImage(TextSlice(image.c_str()));
-    if (!unit.saveImage()) fail("cannot write image " + image);
+    saveImage(unit, image);
 }
 
 void listImage(const std::string& image, const std::string& pattern) {
@@ -95,6 +123,14 @@ void listImage(const std::string& image, const std::string& pattern) {
 }
 
 void addFiles(const std::string& image, const std::vector<std::string>& files) {
+    // Every PC file must be readable before the image is touched.
+    for (const std::string& file : files) {
+        try {
+            platform::File(file, platform::File::Mode::Read);
+        } catch (const platform::FileError& e) {
+            fail("cannot " + e.message());
+        }
+    }
     DriveUnit unit;
     if (platform::exists(image))
         mountImage(unit, image);
@@ -108,16 +144,49 @@ void addFiles(const std::string& image, const std::vector<std::string>& files) {
         unit.imageModified = false;  // leave the image file as it was
         throw;
     }
-    if (!unit.saveImage()) fail("cannot write image " + image);
+    saveImage(unit, image);
 }
 
-void extractFiles(const std::string& image, const std::string& directory) {
+void extractFiles(const std::string& image, const std::string& directory, bool force) {
     DriveUnit unit;
     mountImage(unit, image);
-    if (!platform::makeDirectory(directory)) fail("cannot create directory " + directory);
+    try {
+        platform::createDirectory(directory);
+    } catch (const platform::FileError& e) {
+        fail("cannot " + e.message());
+    }
     DriveUnit target;
     target.mount(directory, true);
-    if (!unit.extractAll(target)) fail("could not write every file into " + directory);
+    std::vector<drive::ExtractedFile> files = unit.extractFiles(
+        target, force ? drive::ExistingFiles::Replace : drive::ExistingFiles::Keep);
+    std::size_t missing = 0;
+    for (const drive::ExtractedFile& file : files) {
+        std::string name = "\"" + printable(file.name) + "\"";
+        switch (file.outcome) {
+            case drive::ExtractOutcome::Written:
+                if (!file.nameTakenBy.empty())
+                    std::cerr << "d64 extract: " << name << " written as " << file.hostFile
+                              << ": its own name went to \"" << printable(file.nameTakenBy)
+                              << "\"\n";
+                continue;
+            case drive::ExtractOutcome::KeptExisting:
+                std::cerr << "d64 extract: " << file.hostFile << " exists, " << name
+                          << " not extracted (--force replaces it)\n";
+                break;
+            case drive::ExtractOutcome::Unreadable:
+                std::cerr << "d64 extract: cannot read " << name << " from " << image << ": "
+                          << file.reason << "\n";
+                break;
+            case drive::ExtractOutcome::Unwritable:
+                std::cerr << "d64 extract: cannot write " << file.hostFile << ": " << file.reason
+                          << "\n";
+                break;
+        }
+        ++missing;
+    }
+    if (missing != 0)
+        fail(std::to_string(missing) + " of " + std::to_string(files.size()) +
+             " files not extracted into " + directory);
 }
 
 // Runs a tool and turns its failure into one line on stderr and exit status 1.
@@ -142,7 +211,7 @@ struct D64Options {
     std::string pattern;             // the listing's name pattern
     std::string directory;           // where extract writes
     std::vector<std::string> files;  // what add copies in
-    bool force = false;              // new may replace an existing file
+    bool force = false;              // new and extract may replace existing files
 };
 
 }  // namespace
@@ -175,13 +244,16 @@ void addD64Command(CLI::App& app, CommandRegistry& registry) {
         run(registry, "add", [&] { addFiles(options->image, options->files); });
     });
 
-    CLI::App* extract =
-        d64->add_subcommand("extract", "Copy every closed file of an image into a directory");
+    CLI::App* extract = d64->add_subcommand("extract",
+                                            "Copy every closed file of an image into a directory; "
+                                            "PC files already there are kept unless --force");
     extract->add_option("IMAGE", options->image, "the image file")->required();
     extract->add_option("DIR", options->directory, "the target directory (created when missing)")
         ->required();
+    extract->add_flag("--force", options->force, "replace PC files that are there already");
     extract->callback([options, &registry] {
-        run(registry, "extract", [&] { extractFiles(options->image, options->directory); });
+        run(registry, "extract",
+            [&] { extractFiles(options->image, options->directory, options->force); });
     });
 }
 

@@ -77,17 +77,28 @@ void listen(shell::RunningInstance& instance) {
 }
 
 // Writes Status.ini: this run's --drive assignments only with --save.
-int saveAtEnd(const ServeOptions& options, config::Settings& settings, shell::Drives drives,
-              const shell::DriveOverrides& overrides, const std::string& home) {
+bool saveStatus(const ServeOptions& options, config::Settings& settings, shell::Drives drives,
+                const shell::DriveOverrides& overrides, const std::string& home) {
     config::Settings record = settings;
     auto served = overrides.toSave(record, drives);
     bool saved = options.save ? config::saveSettings(settings, drives, home)
                               : config::saveSettings(record, served, home);
-    if (!saved) {
+    if (!saved)
         std::cerr << "brimwick-cli serve: cannot write " << home << config::kStatusFileName << '\n';
-        return 1;
-    }
-    return 0;
+    return saved;
+}
+
+// Serves what is pending, takes the presence line down, writes Status.ini
+// and saves every modified image; the exit status: 1 when Status.ini or an
+// image could not be written (the image's path and the reason are on stderr).
+int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
+           config::Settings& settings, shell::Drives drives,
+           const shell::DriveOverrides& overrides, const std::string& home) {
+    dispatcher.goOfflineForExit(kShutdownGrace);
+    bool written = saveStatus(options, settings, drives, overrides, home);
+    written = drive::releaseAll(drives) && written;
+    platform::traceLog().close();
+    return written ? 0 : 1;
 }
 
 int serveVirtualC64(const ServeOptions& options) {
@@ -105,18 +116,14 @@ int serveVirtualC64(const ServeOptions& options) {
         session.pollKeyboard();
         instance.runArrivedStrings(shell::kJiffyMs);
     }
-    setup.link.requestOnline(false);
-    setup.dispatcher.poll();
-    int status = saveAtEnd(options, setup.settings, setup.drives, overrides, home);
-    platform::traceLog().close();
-    return status;
+    return finish(options, setup.dispatcher, setup.settings, setup.drives, overrides, home);
 }
 
 int serve(const ServeOptions& options) {
     // From the start: whoever sees the first line may already stop it.
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
-    platform::traceLog().open(options.trace);
+    openTrace(options.trace, "serve");
     if (options.virtualC64) return serveVirtualC64(options);
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
@@ -163,13 +170,7 @@ int serve(const ServeOptions& options) {
         if (!served) instance.runArrivedStrings(0);
     }
 
-    // Serve what is pending, then take the presence line down.
-    cable.requestOnline(false);
-    auto deadline = std::chrono::steady_clock::now() + kShutdownGrace;
-    while (cable.isOnline() && std::chrono::steady_clock::now() < deadline) dispatcher.poll();
-    int status = saveAtEnd(options, settings, drives, overrides, home);
-    platform::traceLog().close();
-    return status;
+    return finish(options, dispatcher, settings, drives, overrides, home);
 }
 
 }  // namespace

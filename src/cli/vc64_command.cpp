@@ -2,17 +2,25 @@
 // dispatcher, settings from the program directory) with a virtual C64 on the
 // other end of a virtual cable. No hardware is needed: a way to try Brimwick
 // and to check what a real C64 would see.
-#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "cli/commands.h"
 #include "config/status_file.h"
 #include "link/vc64/script.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 #include "shell/shell_commands.h"
 
 namespace brimwick::cli {
+
+namespace {
+// No script is near this size; the limit keeps a wrong file from filling memory.
+constexpr std::size_t kLargestScript = 1 << 26;
+}  // namespace
 
 void addVc64Command(CLI::App& app, CommandRegistry& registry) {
     auto* command = app.add_subcommand(
@@ -25,24 +33,32 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
     command->add_option("SCRIPT", *script, "script file, or - for standard input")->required();
     command->add_option("--trace", *trace, "write the diagnostic trace to this file");
     command->callback([script, trace, &registry] {
-        if (!trace->empty()) platform::traceLog().open(*trace);
-        link::vc64::VirtualSetup setup;
-        config::loadSettings(setup.settings, setup.drives, platform::programDirectory());
-        shell::ShellCommands commands(setup.dispatcher);
-        auto execute = [&commands](const std::string& text) { commands.execute(text); };
-        int failures = 0;
+        if (!trace->empty()) openTrace(*trace, "vc64");
+        // The script is read whole before anything runs.
+        std::string text;
         if (*script == "-") {
-            failures = link::vc64::runScript(std::cin, std::cout, setup, execute);
+            text.assign(std::istreambuf_iterator<char>(std::cin), {});
         } else {
-            std::ifstream in(*script);
-            if (!in) {
-                std::cerr << "brimwick-cli vc64: cannot read " << *script << '\n';
+            try {
+                std::vector<std::uint8_t> bytes = platform::readFile(*script, kLargestScript);
+                text.assign(bytes.begin(), bytes.end());
+            } catch (const platform::FileError& e) {
+                std::cerr << "brimwick-cli vc64: cannot " << e.message() << '\n';
                 registry.exitCode = 2;
                 return;
             }
-            failures = link::vc64::runScript(in, std::cout, setup, execute);
         }
-        registry.exitCode = failures == 0 ? 0 : 1;
+        link::vc64::VirtualSetup setup;
+        std::string home = platform::programDirectory();
+        config::loadSettings(setup.settings, setup.drives, home);
+        setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
+        std::istringstream lines(text);
+        shell::ShellCommands commands(setup.dispatcher);
+        auto execute = [&commands](const std::string& line) { commands.execute(line); };
+        int failures = link::vc64::runScript(lines, std::cout, setup, execute);
+        // Images that cannot be saved at the end are told on stderr.
+        bool saved = drive::releaseAll(setup.drives);
+        registry.exitCode = failures == 0 && saved ? 0 : 1;
     });
 }
 

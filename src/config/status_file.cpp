@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "platform/user_dialogs.h"
 
 namespace brimwick::config {
 
@@ -48,7 +49,12 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
         if (nul == nullptr) break;
         std::string path(reinterpret_cast<const char*>(begin),
                          static_cast<std::size_t>(nul - begin));
-        drives[static_cast<std::size_t>(i)].mount(path, settings.hostMode[i] != 0);
+        drive::DriveUnit& unit = drives[static_cast<std::size_t>(i)];
+        if (!unit.mount(path, settings.hostMode[i] != 0))
+            platform::userDialogs().messageBox(
+                "The disk image " + path + " could not be read: " + unit.loadFailure +
+                    ".\nDevice " + std::to_string(i + kFirstDevice) + " has no disk.",
+                "Brimwick", platform::MessageButtons::Ok, platform::MessageIcon::Warning);
         cursor += path.size() + 1;
     }
     return true;

@@ -34,13 +34,24 @@ void BlockCursor::toTrackSector(std::int32_t off) {
     }
 }
 
+void BlockCursor::beginWalk(std::int32_t off) {
+    offset = off;
+    visited.reset();
+    visited.set(static_cast<std::size_t>(off / kBlockSize));
+}
+
 std::int32_t BlockCursor::followLink() {
     if (linkTrack() == 0) return kEndOfChain;
-    // No chain on a 683-block disk can follow 683 links without repeating a
-    // block: a chain that does loops and would never end.
-    if (links >= kBlockCount) throwDriveError(kErrLoopingChain);
-    toOffset(linkTrack(), linkSector());
-    ++links;
+    // The target is checked before the cursor moves: a chain that comes back
+    // to one of its blocks would go round for ever.
+    BlockCursor target;
+    target.toOffset(linkTrack(), linkSector());
+    auto block = static_cast<std::size_t>(target.offset / kBlockSize);
+    if (visited.test(block)) throwDriveError(kErrLoopingChain);
+    visited.set(block);
+    track = target.track;
+    sector = target.sector;
+    offset = target.offset;
     return offset;
 }
 
@@ -64,10 +75,18 @@ void BlockCursor::clearBlock() {
     std::memset(image + offset, 0, kBlockSize);
 }
 
+std::int32_t BlockCursor::takeFreshBlock(std::int32_t start) {
+    std::int32_t block = BamView(image).allocateAfter(start);
+    image[block] = 0;
+    image[block + 1] = 1;
+    return block;
+}
+
 void BlockCursor::appendBlock(std::int32_t start) {
-    std::int32_t next = BamView(image).allocateAfter(start);
+    std::int32_t next = takeFreshBlock(start);
     setLinkTo(next);
     offset = next;
+    visited.set(static_cast<std::size_t>(next / kBlockSize));
 }
 
 }  // namespace brimwick::d64

@@ -5,11 +5,16 @@
 // Each block starts with a link: the track and sector of the next block, or
 // track 0 in the last block, whose sector byte then holds the index of the
 // last byte in use. A damaged or crafted image can link anywhere, including
-// back into its own chain, so every walk checks the link and stops with
-// "52,LOOPING BLOCK CHAINING" once it has followed more links than the disk
-// has blocks.
+// back into its own chain, so every walk remembers the blocks it has been on
+// and stops with "52,LOOPING BLOCK CHAINING" the moment a link leads back to
+// one of them, before it reads the block a second time.
+//
+// A block taken for a file is made the last block of its chain at once: its
+// old link bytes from an earlier life could otherwise lead a chain that is
+// never finished (disk full, a C64 that goes away) into live files.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -28,12 +33,12 @@ inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a cha
 
 class BlockCursor {
   public:
-    std::int32_t track = 0;         // track 1..35, filled by the conversions only
-    std::int32_t sector = 0;        // sector within the track, likewise
-    std::int32_t offset = 0;        // image offset of the block, a multiple of 256
-    std::uint8_t* image = nullptr;  // the image walked (174848 bytes)
-    std::int32_t pos = 0;           // byte position in the block
-    std::int32_t links = 0;         // links followed since the walk began (loop guard)
+    std::int32_t track = 0;            // track 1..35, filled by the conversions only
+    std::int32_t sector = 0;           // sector within the track, likewise
+    std::int32_t offset = 0;           // image offset of the block, a multiple of 256
+    std::uint8_t* image = nullptr;     // the image walked (174848 bytes)
+    std::int32_t pos = 0;              // byte position in the block
+    std::bitset<kBlockCount> visited;  // blocks this walk has been on (loop guard)
 
     BlockCursor() = default;
     explicit BlockCursor(std::uint8_t* img) : image(img) {}
@@ -45,9 +50,12 @@ class BlockCursor {
     // Chain operations on the block at `offset`.
     std::uint8_t linkTrack() const { return image[offset]; }
     std::uint8_t linkSector() const { return image[offset + 1]; }
+    // Starts a walk on the block at `off`: no block has been visited yet but
+    // this one.
+    void beginWalk(std::int32_t off);
     // Moves to the linked block and returns its offset, or kEndOfChain in the
     // last block (the cursor stays). Throws "52,LOOPING BLOCK CHAINING" when
-    // the walk has followed as many links as the disk has blocks.
+    // the link leads back to a block this walk has already been on.
     std::int32_t followLink();
     // Bytes in use: 256 for a linked block, else link sector + 1.
     std::int32_t usedBytes() const;
@@ -55,8 +63,12 @@ class BlockCursor {
     void markLast(std::int32_t used);
     void clearBlock();
     // Takes the next free block after `start`, links the current block to it
-    // and moves there (offset only); the new block is not cleared.
+    // and moves there (offset only). The new block is made an empty last
+    // block (link 0, 1); its other bytes are not cleared.
     void appendBlock(std::int32_t start);
+    // Takes the next free block after `start` and makes it an empty last
+    // block; returns its offset. Throws "72,DISK FULL".
+    std::int32_t takeFreshBlock(std::int32_t start);
 
     // Directory operations on the entry at offset + pos.
     void rewind();
@@ -66,6 +78,11 @@ class BlockCursor {
     void setEntryType(std::uint8_t type) { entry()[2] = type; }
     std::int32_t entryFirstBlock() const;
     void setEntryFirstBlock(std::int32_t off);
+    // The first block's track and sector as stored (track in the high byte),
+    // unchecked.
+    std::uint16_t entryStart() const {
+        return static_cast<std::uint16_t>(entry()[3] << 8 | entry()[4]);
+    }
     std::int32_t entryBlocks() const;
     void setEntryBlocks(std::int32_t blocks);
     bool matchName(const char* pattern) const;
@@ -79,6 +96,12 @@ class BlockCursor {
     void allocateFirstBlock();
     void deleteFile();
     void closeEntry();
+    // Puts the file of this entry in the place of the file of `old`'s entry:
+    // `old`'s entry takes this one's type, first block and size, this entry
+    // becomes free, and the blocks of the old file are freed. A damaged old
+    // chain throws once the move is done, having freed the blocks before the
+    // damage.
+    void moveInto(BlockCursor& old);
 
   private:
     std::uint8_t* entry() const { return image + offset + pos; }

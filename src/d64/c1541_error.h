@@ -31,6 +31,7 @@ enum C1541ErrorRow : int {
     kErrDiskFull,            // 72
     kErrDriveNotReady,       // 74, no disk image and no PC directory
     kErrWriteError,          // 25, a PC file could not be written
+    kErrSyntaxName,          // 33, a wildcard in the name of a file to write
     kC1541ErrorRowCount,
 };
 
@@ -42,7 +43,7 @@ inline constexpr c1541_error kC1541Errors[kC1541ErrorRowCount] = {
     {"64,FILE TYPE MISMATCH", 0, 0}, {"66,ILLEGAL TRACK AND SECTOR", 0, 0},
     {"67,ILLEGAL T OR S", 0, 0},     {"70,NO CHANNEL", 0, 0},
     {"72,DISK FULL", 0, 0},          {"74,DRIVE NOT READY", 0, 0},
-    {"25,WRITE ERROR", 0, 0},
+    {"25,WRITE ERROR", 0, 0},        {"33,SYNTAX ERROR", 0, 0},
 };
 
 // The row with the given index.

@@ -12,9 +12,8 @@
 namespace brimwick::d64 {
 
 void BlockCursor::rewind() {
-    offset = kBamOffset;
+    beginWalk(kBamOffset);
     pos = kBlockSize;
-    links = 0;
 }
 
 std::int32_t BlockCursor::nextEntry() {
@@ -109,17 +108,39 @@ void BlockCursor::findFreeEntry() {
 }
 
 void BlockCursor::allocateFirstBlock() {
-    setEntryFirstBlock(BamView(image).allocateAfter(kLastDirTrackOffset));
+    setEntryFirstBlock(takeFreshBlock(kLastDirTrackOffset));
 }
 
-void BlockCursor::deleteFile() {
-    setEntryType(0);
+namespace {
+
+// Frees every block of the chain that starts at `first`.
+void freeChain(std::uint8_t* image, std::int32_t first) {
     BamView bam(image);
     FileCursor walk(image);
-    walk.openAt(entryFirstBlock());
+    walk.openAt(first);
     do {
         bam.freeBlock(walk.offset);
     } while (walk.followLink() != kEndOfChain);
+}
+
+}  // namespace
+
+void BlockCursor::deleteFile() {
+    setEntryType(0);
+    freeChain(image, entryFirstBlock());
+}
+
+void BlockCursor::moveInto(BlockCursor& old) {
+    constexpr int kMoved[] = {2, 3, 4, 30, 31};  // type, first block, size
+    std::uint8_t* from = entry();
+    std::uint8_t* to = old.entry();
+    std::uint8_t oldTrack = to[3];
+    std::uint8_t oldSector = to[4];
+    for (int i : kMoved) to[i] = from[i];
+    from[2] = 0;
+    BlockCursor oldFirst;
+    oldFirst.toOffset(oldTrack, oldSector);
+    freeChain(image, oldFirst.offset);
 }
 
 void BlockCursor::closeEntry() {

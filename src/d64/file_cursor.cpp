@@ -1,6 +1,8 @@
 // Data operations of FileCursor.
 #include "d64/file_cursor.h"
 
+#include <algorithm>
+
 #include "d64/c1541_error.h"
 
 namespace brimwick::d64 {
@@ -18,9 +20,8 @@ void checkBlockOffset(std::int32_t off) {
 
 void FileCursor::openAt(std::int32_t off) {
     checkBlockOffset(off);
-    offset = off;
+    beginWalk(off);
     pos = kFirstDataByte;
-    links = 0;
     end = usedBytes();
 }
 
@@ -54,10 +55,12 @@ void FileCursor::writeNext(std::uint8_t byte) {
 }
 
 void FileCursor::seekEnd() {
-    links = 0;
+    beginWalk(offset);
     while (followLink() != kEndOfChain) {
     }
-    pos = usedBytes();
+    // A damaged last block can claim fewer bytes than its own link takes:
+    // appending starts at the first data byte, never on the link.
+    pos = std::max(usedBytes(), kFirstDataByte);
 }
 
 }  // namespace brimwick::d64

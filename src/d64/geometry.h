@@ -1,7 +1,9 @@
 // Geometry of a single-sided 1541 disk as stored in a D64 image: 35 tracks in
 // four speed zones. The outer tracks hold more sectors (21) than the inner
 // ones (17) because the 1541 writes them at a higher bit rate; an image stores
-// the blocks track by track, sector by sector, with no error bytes.
+// the blocks track by track, sector by sector. Image files written by other
+// tools may go on after the 35 tracks: one error byte per block, and disks
+// formatted to 40 tracks carry tracks 36 to 40 (and their error bytes).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,18 @@ inline constexpr std::int32_t kLastDirTrackOffset = 96000;  // track 18 sector 1
 inline constexpr std::int32_t kLastBlockOffset = 174592;    // track 35 sector 16
 inline constexpr std::int32_t kDirectoryTrack = 18;         // track of BAM and directory
 inline constexpr std::int32_t kToEndOfImage = kImageSize;   // one past the last block
+
+// The sizes of image files that hold such a disk: the 683 blocks alone, with
+// 683 error bytes, 40 tracks (768 blocks), and 40 tracks with 768 error bytes.
+// Only tracks 1..35 are used; whatever follows them is kept as it is.
+inline constexpr std::int32_t kImageFileSizes[] = {174848, 175531, 196608, 197376};
+
+// True for a file length in kImageFileSizes.
+constexpr bool isImageFileSize(std::int64_t length) {
+    for (std::int32_t size : kImageFileSizes)
+        if (length == size) return true;
+    return false;
+}
 
 // The zone table: the first track of each zone followed by the end value 36,
 // the sectors per track, the tracks, the blocks and the image offset of each zone.

@@ -126,8 +126,10 @@ void DriveCore::unlisten() {
                 openDirectory();
             else if (channel.isBuffer)
                 allocateBuffer();
-            else
+            else {
+                checkNameToWrite();
                 openFile();
+            }
         }
     }
     transferMode = TransferMode::Idle;
@@ -165,6 +167,7 @@ void DriveCore::byteOut(std::uint8_t b) {
 }
 
 std::int32_t DriveCore::byteIn() {
+    nothingToRead = false;
     switch (transferMode) {
         case TransferMode::ReadFile:
             return readByte();
@@ -182,7 +185,12 @@ std::int32_t DriveCore::byteIn() {
             if (!listingMore) return kLastByte;
             return line[static_cast<std::size_t>(linePos++)];
         default:
-            return kNothingToRead;
+            // No file open to read on this channel (never opened, closed by
+            // an error, or open for writing). A 1541 does not answer; the
+            // C64 ends the read with a time-out and the end of file (ST $42),
+            // so a GET# loop that waits for ST stops.
+            nothingToRead = true;
+            return kNothingToRead | kLastByte;
     }
 }
 
@@ -210,6 +218,7 @@ void DriveCore::reset(std::uint8_t* newImage) {
     image = newImage;
     for (Channel& channel : channels) {
         channel.isOpen = false;
+        channel.replacing = false;
         channel.dirCursor.image = newImage;
         channel.fileCursor.image = newImage;
     }

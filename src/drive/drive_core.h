@@ -44,7 +44,7 @@ inline constexpr std::uint8_t kSecondaryOpen = 0xF0;   // OPEN a channel, the na
 
 // The end-of-file flag on a byte read from a drive (EOI for the C64).
 inline constexpr std::int32_t kLastByte = d64::kEndFlag;
-// What a read returns when there is nothing to read: 0x80 without the end flag.
+// The data byte of a read when there is nothing to read.
 inline constexpr std::int32_t kNothingToRead = 0x80;
 
 // Access modes of an OPEN.
@@ -68,7 +68,9 @@ class DriveCore {
     void unlisten();
     void untalk();
     void byteOut(std::uint8_t b);
-    // The next byte: bits 0..7 the data, kLastByte with the last one.
+    // The next byte: bits 0..7 the data, kLastByte with the last one. On a
+    // channel with no file open to read the result is kNothingToRead with
+    // kLastByte, and nothingToRead tells the C64 to see a read time-out.
     std::int32_t byteIn();
     // Fast load: byteIn until the end flag, into a whole-file buffer
     // (kWholeFileSize bytes); `length` = bytes stored, the last one included.
@@ -103,6 +105,8 @@ class DriveCore {
 
     // OPEN names.
     void parseFileName();
+    // Throws "33,SYNTAX ERROR" for a wildcard in the name of a file to write.
+    void checkNameToWrite() const;
 
     // The listing.
     void nextListingLine();
@@ -120,12 +124,13 @@ class DriveCore {
     const c1541_error* status = nullptr;       // the status reported on channel 15
     std::int32_t busState = 0;  // 0x20 after LISTEN, 0x40 after TALK, 0 once addressed
     TransferMode transferMode = TransferMode::Idle;  // what byteOut/byteIn do
-    bool commandChannel = false;                     // the last secondary address named channel 15
-    std::int32_t secondaryCommand = 0;               // high nibble of the last secondary address
-    std::int32_t channelNumber = 0;                  // low nibble of the last secondary address
-    std::int32_t commandLength = 0;  // bytes collected; while reading the status, its position
-    CommandScanner scanner;          // parses DOS commands
-    bool replaceExisting = false;    // the last OPEN name began with "@"
+    bool nothingToRead = false;   // the last byteIn found no file open to read (read time-out)
+    bool commandChannel = false;  // the last secondary address named channel 15
+    std::int32_t secondaryCommand = 0;  // high nibble of the last secondary address
+    std::int32_t channelNumber = 0;     // low nibble of the last secondary address
+    std::int32_t commandLength = 0;     // bytes collected; while reading the status, its position
+    CommandScanner scanner;             // parses DOS commands
+    bool replaceExisting = false;       // the last OPEN name began with "@"
     std::int32_t accessMode = kAccessRead;  // of the last OPEN: read, write or append
     std::int32_t fileType = 2;              // of the last OPEN: 1 SEQ, 2 PRG, 3 USR
     char* fileName = nullptr;               // the bare name of the last OPEN, inside commandText

@@ -2,6 +2,8 @@
 #include "drive/drive_unit.h"
 
 #include <array>
+#include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "d64/blank_image.h"
@@ -11,8 +13,10 @@
 #include "d64/geometry.h"
 #include "drive/host_files.h"
 #include "platform/file.h"
+#include "platform/file_finder.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "platform/user_dialogs.h"
 
 namespace brimwick::drive {
 
@@ -23,26 +27,74 @@ namespace {
 // The RAM dump's C64 load address, little-endian.
 constexpr std::array<std::uint8_t, 2> kRamLoadAddress = {0x00, 0x10};
 
+// The caption of the messages to the person.
+constexpr const char* kCaption = "Brimwick";
+
+// What a person is told about an image file of a size no D64 image has.
+std::string wrongSizeReason(std::int64_t length) {
+    constexpr std::size_t kSizes = std::size(d64::kImageFileSizes);
+    std::string sizes;
+    for (std::size_t i = 0; i < kSizes; ++i)
+        sizes += (i == 0            ? ""
+                  : i + 1 == kSizes ? " or "
+                                    : ", ") +
+                 std::to_string(d64::kImageFileSizes[i]);
+    return "not a D64 image: " + std::to_string(length) + " bytes (a D64 image has " + sizes + ")";
+}
+
 }  // namespace
 
 DriveUnit::~DriveUnit() {
-    unmount();
+    release();
 }
 
-void DriveUnit::mount(const std::string& newPath, bool serveDirectory) {
-    unmount();
+bool DriveUnit::mount(const std::string& newPath, bool serveDirectory) {
+    if (!unmount()) return false;
     path = serveDirectory ? platform::withTrailingSeparator(newPath) : newPath;
     hostMode = serveDirectory;
-    if (!hostMode) loadImage();
+    bool ready = hostMode || loadImage();
     reset(image);
+    return ready;
 }
 
-void DriveUnit::unmount() {
-    if (!hostMode) saveImage();
+bool DriveUnit::unmount() {
+    if (!hostMode && !saveImage()) {
+        if (imageModified) {
+            reportSaveFailure(
+                "The disk stays in the drive, changes and all; they are saved at the "
+                "next try.");
+            return false;
+        }
+        reportSaveFailure("");
+    }
     // Every channel lets go of the image before it goes.
     reset(nullptr);
     imageBuffer_.reset();
+    imageFileSize_ = 0;
     hostMode = false;
+    return true;
+}
+
+bool DriveUnit::release() {
+    bool saved = hostMode || saveImage();
+    if (!saved) reportSaveFailure(imageModified ? "The changes to the disk are lost." : "");
+    reset(nullptr);
+    imageBuffer_.reset();
+    imageFileSize_ = 0;
+    hostMode = false;
+    return saved;
+}
+
+void DriveUnit::reportSaveFailure(const char* outcome) const {
+    std::string text;
+    if (!saveFailure.empty())
+        text += "The disk image " + path + " could not be saved: " + saveFailure + ".\n";
+    if (!ramSaveFailure.empty())
+        text +=
+            "The drive RAM could not be written to " + ramFilePath + ": " + ramSaveFailure + ".\n";
+    text += outcome;
+    platform::userDialogs().messageBox(text, kCaption, platform::MessageButtons::Ok,
+                                       platform::MessageIcon::Stop);
 }
 
 bool DriveUnit::saveImage() {
@@ -54,49 +106,77 @@ bool DriveUnit::saveImage() {
         try {
             platform::writeFileAtomically(ramFilePath, dump.data(), dump.size());
             ramModified = false;
+            ramSaveFailure.clear();
         } catch (const platform::FileError& e) {
             traceLog() << "\nDiskimage could not be saved " << e.cause() << "\n";
+            ramSaveFailure = std::strerror(e.cause());
             saved = false;
         }
     }
     if (imageModified) {
         traceLog() << "\n Saving_Diskimage";
         try {
-            // A crash or a full disk halfway through keeps the old image whole.
-            platform::writeFileAtomically(path, image, d64::kImageSize);
+            // A crash or a full disk halfway through keeps the old image
+            // whole. What followed the 35 tracks in the file goes back as it
+            // came.
+            platform::writeFileAtomically(path, imageBuffer_.get(),
+                                          static_cast<std::size_t>(imageFileSize_));
             imageModified = false;
+            saveFailure.clear();
         } catch (const platform::FileError& e) {
             traceLog() << "\nFile could not be saved " << e.cause() << "\n";
+            saveFailure = std::strerror(e.cause());
             saved = false;
         }
     }
     return saved;
 }
 
-void DriveUnit::loadImage() {
-    imageBuffer_ = std::make_unique<std::uint8_t[]>(d64::kImageSize);
-    image = imageBuffer_.get();
+bool DriveUnit::loadImage() {
     traceLog() << "\n versuch load diskimage: " << path;
+    imageBuffer_.reset();
+    imageFileSize_ = 0;
+    image = nullptr;
+    loadFailure.clear();
     try {
-        // Only the blocks count: error bytes appended to the image are ignored.
         platform::File file(path, platform::File::Mode::Read);
-        file.read(image, d64::kImageSize);
+        std::int64_t length = file.length();
+        // A file of any other size is some other kind of file: it is never
+        // served, so it is never written back either.
+        if (!d64::isImageFileSize(length)) {
+            loadFailure = wrongSizeReason(length);
+            traceLog() << "\n\nFile is no disk image, length " << length << "\n";
+            return false;
+        }
+        auto buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(length));
+        std::size_t read = file.read(buffer.get(), static_cast<std::size_t>(length));
+        if (static_cast<std::int64_t>(read) != length) {
+            loadFailure = "the file changed while it was read";
+            traceLog() << "\n\nFile could not be read whole\n";
+            return false;
+        }
+        imageBuffer_ = std::move(buffer);
+        imageFileSize_ = static_cast<std::int32_t>(length);
+        image = imageBuffer_.get();
+        return true;
     } catch (const platform::FileError& e) {
-        imageBuffer_.reset();
-        image = nullptr;
+        loadFailure = std::strerror(e.cause());
         traceLog() << "\n"
                    << "\nFile could not be opened " << e.cause() << "\n";
+        return false;
     }
 }
 
-void DriveUnit::newImage(TextSlice newPath) {
-    unmount();
+bool DriveUnit::newImage(TextSlice newPath) {
+    if (!unmount()) return false;
     imageBuffer_ = std::make_unique<std::uint8_t[]>(d64::kImageSize);
+    imageFileSize_ = d64::kImageSize;
     reset(imageBuffer_.get());
     d64::formatBlankImage(image);
     imageModified = true;
     hostMode = false;
     path = newPath.cstr();
+    return true;
 }
 
 std::int32_t DriveUnit::typeFromExtension(const std::string& hostFile) {
@@ -151,32 +231,74 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
 bool DriveUnit::extractAll(DriveUnit& target) {
     if (!target.hostMode || hostMode || image == nullptr) return false;
     bool complete = true;
+    for (const ExtractedFile& file : extractFiles(target, ExistingFiles::Replace))
+        complete = complete && file.outcome == ExtractOutcome::Written;
+    return complete;
+}
+
+std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFiles existing) {
+    std::vector<ExtractedFile> files;
+    if (!target.hostMode || hostMode || image == nullptr) return files;
+    std::vector<std::string> pcNames;  // the PC name of each of `files`
+    // Different C64 names can give the same PC name ("P?Q" and "P:Q" are
+    // both p~q.prg), and the drives find PC files without regard to case:
+    // a PC name taken earlier in this run goes to no second file.
+    auto earlierWith = [&](const std::string& pcName) -> const ExtractedFile* {
+        for (std::size_t i = 0; i < pcNames.size(); ++i)
+            if (platform::compareNoCase(pcNames[i], pcName) == 0) return &files[i];
+        return nullptr;
+    };
     d64::BlockCursor dir(image);
     dir.rewind();
     while (dir.nextEntry() != d64::kEndOfChain) {
         std::uint8_t type = dir.entryType();
         if (type == 0 || (type & d64::kTypeClosed) == 0) continue;
+        ExtractedFile out;
+        out.name = dir.name();
         char name[d64::kNameLength + 1];
         dir.copyName(name);
         toHostName(name);
-        std::string hostFile = target.path + name + fileTypeExtensions[type & d64::kTypeMask];
+        const std::string extension = fileTypeExtensions[type & d64::kTypeMask];
+        std::string pcName = name + extension;
+        for (int n = 2; const ExtractedFile* earlier = earlierWith(pcName); ++n) {
+            if (out.nameTakenBy.empty()) out.nameTakenBy = earlier->name;
+            pcName = name + ("~" + std::to_string(n)) + extension;
+        }
+        out.hostFile = target.path + pcName;
+        pcNames.push_back(pcName);
+        ExtractedFile& file = files.emplace_back(std::move(out));
+        if (existing == ExistingFiles::Keep && platform::exists(file.hostFile)) {
+            file.outcome = ExtractOutcome::KeptExisting;
+            continue;
+        }
+        std::vector<std::uint8_t> bytes;
         try {
-            std::vector<std::uint8_t> bytes;
-            d64::FileCursor file(image);
-            file.openAt(dir.entryFirstBlock());
-            for (std::int32_t b; (b = file.readNext()) != d64::kEndOfChain;)
+            d64::FileCursor chain(image);
+            chain.openAt(dir.entryFirstBlock());
+            for (std::int32_t b; (b = chain.readNext()) != d64::kEndOfChain;)
                 bytes.push_back(static_cast<std::uint8_t>(b));
-            platform::writeFile(hostFile, bytes.data(), bytes.size());
-        } catch (const platform::FileError&) {
-            traceLog() << "\nProbleme bei File: " << hostFile;
-            complete = false;
-        } catch (const c1541_error*) {
+        } catch (const c1541_error* e) {
             // A damaged chain spoils this file only; the others still come out.
-            traceLog() << "\nProbleme bei File: " << hostFile;
-            complete = false;
+            traceLog() << "\nProbleme bei File: " << file.hostFile;
+            file.outcome = ExtractOutcome::Unreadable;
+            file.reason = e->text;
+            continue;
+        }
+        try {
+            platform::writeFileAtomically(file.hostFile, bytes.data(), bytes.size());
+        } catch (const platform::FileError& e) {
+            traceLog() << "\nProbleme bei File: " << file.hostFile;
+            file.outcome = ExtractOutcome::Unwritable;
+            file.reason = e.reason();
         }
     }
-    return complete;
+    return files;
+}
+
+bool releaseAll(std::span<DriveUnit> drives) {
+    bool saved = true;
+    for (DriveUnit& unit : drives) saved = unit.release() && saved;
+    return saved;
 }
 
 }  // namespace brimwick::drive

@@ -1,6 +1,8 @@
 // Parsing the name of an OPEN into the drive's OPEN fields.
 #include "drive/file_name.h"
 
+#include <cstring>
+
 #include "d64/file_types.h"
 #include "drive/drive_core.h"
 #include "platform/trace_log.h"
@@ -56,6 +58,14 @@ void DriveCore::parseFileName() {
     }
     fileName = p;
     traceLog() << "\n FILEACCES =" << accessMode << "\n FILETYPE =" << fileType;
+}
+
+void DriveCore::checkNameToWrite() const {
+    // "*" and "?" choose among names that exist. A file written under such a
+    // name could never be asked for by it again, and with "@" the pattern
+    // would choose some other file to replace: the 1541 refuses them.
+    if (accessMode == kAccessRead) return;
+    if (std::strpbrk(fileName, "*?") != nullptr) throwDriveError(kErrSyntaxName);
 }
 
 }  // namespace brimwick::drive

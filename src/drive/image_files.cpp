@@ -3,6 +3,12 @@
 // the OPEN on, with the "closed" bit clear (it lists with "*"), exactly like a
 // 1541 that loses power before CLOSE; CLOSE ends the chain and sets the bit
 // and the block count.
+//
+// Replacing a file with "@" writes the new file beside the old one, which
+// stays whole until the new one is closed: a replace that never finishes
+// (disk full, the channel opened anew, the C64 gone) leaves the old file as it
+// was. At CLOSE the new file takes the old one's place in the directory and
+// the old blocks are freed.
 #include "d64/c1541_error.h"
 #include "drive/drive_core.h"
 #include "platform/trace_log.h"
@@ -10,6 +16,24 @@
 namespace brimwick::drive {
 
 using platform::traceLog;
+
+namespace {
+
+// Moves `dir` to the first free entry after the one it stands on, if the
+// directory has one. The new file of a replace goes there, so that its name
+// finds the old file until the new one is closed.
+bool freeEntryAfter(d64::BlockCursor& dir) {
+    d64::BlockCursor slot = dir;
+    while (slot.nextEntry() != d64::kEndOfChain) {
+        if (slot.entryType() == 0) {
+            dir = slot;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 void DriveCore::requireImage() const {
     if (image == nullptr) throwDriveError(kErrDriveNotReady);
@@ -20,10 +44,13 @@ void DriveCore::openFile() {
     Channel& channel = current();
     d64::BlockCursor& dir = channel.dirCursor;
     dir.rewind();
+    channel.replacing = false;
     bool found = dir.findEntry(fileName);
     if (found && accessMode == kAccessWrite) {
         if (!replaceExisting) throwDriveError(kErrFileExists);
-        dir.deleteFile();
+        channel.replacing = true;
+        channel.replacedEntry = dir;
+        channel.replacedStart = dir.entryStart();
     }
     if (found && accessMode != kAccessWrite && (dir.entryType() & d64::kTypeMask) != fileType)
         throwDriveError(kErrFileTypeMismatch);
@@ -33,8 +60,10 @@ void DriveCore::openFile() {
     }
     channel.reading = true;
     if (accessMode == kAccessWrite) {
-        dir.rewind();
-        dir.findFreeEntry();
+        if (!channel.replacing || !freeEntryAfter(dir)) {
+            dir.rewind();
+            dir.findFreeEntry();
+        }
         dir.writeName(fileName);
         // The first block before the type: on a full disk the entry stays
         // free instead of pointing at blocks that belong to other files.
@@ -57,6 +86,19 @@ void DriveCore::closeFile() {
     if (channel.reading) return;
     channel.fileCursor.finishWrite();
     channel.dirCursor.closeEntry();
+    if (!channel.replacing) return;
+    channel.replacing = false;
+    d64::BlockCursor& old = channel.replacedEntry;
+    // Another channel may have replaced that file meanwhile: then the new
+    // file keeps the entry it has.
+    if (old.entryType() == 0 || old.entryStart() != channel.replacedStart) return;
+    try {
+        channel.dirCursor.moveInto(old);
+    } catch (const c1541_error* e) {
+        // The new file is whole and in place; only the old chain was damaged,
+        // and its blocks past the damage stay in use.
+        traceLog() << "\n replaced file's chain: " << e->text;
+    }
 }
 
 std::int32_t DriveCore::readByte() {

@@ -7,7 +7,7 @@
 namespace brimwick::drive {
 
 enum class TransferMode {
-    Idle,            // bytes out are dropped; bytes in are 0x80
+    Idle,            // bytes out are dropped; a byte in is 0x80 with the end (time-out)
     WriteFile,       // bytes out go to the channel's file
     WriteBuffer,     // bytes out go to the channel's RAM buffer
     CollectCommand,  // bytes out collect a DOS command or an OPEN name

@@ -89,8 +89,12 @@ void runExtendedMessage(LinkPort& link, std::span<drive::DriveUnit, config::kDri
                     traceLog() << "  ERROR: Illegal drive";
                     break;
                 }
-                if (settings.realDevice[device] == 0)
-                    drives[static_cast<std::size_t>(device)].unmount();
+                // An image that cannot be saved stays in the drive, served.
+                if (settings.realDevice[device] == 0 &&
+                    !drives[static_cast<std::size_t>(device)].unmount()) {
+                    traceLog() << "  ERROR: diskimage not saved, kept";
+                    break;
+                }
                 settings.realDevice[device] = device + config::kFirstDevice;
                 break;
             case 'W': {

@@ -10,17 +10,22 @@
 namespace brimwick::link {
 
 namespace {
-// No kernal image is near this size; a larger file is not a kernal.
-constexpr std::size_t kLargestKernal = 1 << 20;
+// The C64 has 64 KB: a larger file is no kernal image, and a part of it
+// would be one only by chance.
+constexpr std::size_t kLargestKernal = 0x10000;
 }  // namespace
 
 void uploadKernal(LinkPort& link, const std::string& programDirectory) {
     std::string path = platform::withTrailingSeparator(programDirectory) + kKernalDirectory +
                        platform::kPathSeparator + kKernalFile;
     std::vector<std::uint8_t> image;
+    bool readable = true;
     try {
-        image = platform::readFile(path, kLargestKernal);
+        image = platform::readFile(path, kLargestKernal + 1);
     } catch (const platform::FileError&) {
+        readable = false;
+    }
+    if (!readable || image.size() > kLargestKernal) {
         platform::traceLog() << "\n ERROR reading rom";
         return;
     }

@@ -13,8 +13,8 @@ namespace brimwick::link {
 inline constexpr const char* kKernalDirectory = "kernels";
 inline constexpr const char* kKernalFile = "ks.rom";
 
-// Streams the kernal image; a missing or unreadable file is logged and
-// nothing is sent.
+// Streams the kernal image; a missing or unreadable file, or one larger
+// than the C64's 64 KB, is logged and nothing is sent.
 void uploadKernal(LinkPort& link, const std::string& programDirectory);
 
 }  // namespace brimwick::link

@@ -173,7 +173,11 @@ void LinkPort::goOnline() {
 
 void LinkPort::goOffline() {
     if (requestPending()) return;
-    writePortByte(dataPort, 0x00);
+    forceOffline();
+}
+
+void LinkPort::forceOffline() {
+    writePortByte(dataPort, kAbsent);
     online = 0;
 }
 

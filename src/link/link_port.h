@@ -37,6 +37,7 @@ inline constexpr int kC64PairShift = 4;              // bits 5-4: the C64's pair
 // Data register bits.
 inline constexpr std::uint8_t kPcStrobe = 0x80;  // echo of the C64's strobe
 inline constexpr std::uint8_t kPresence = 0x02;  // between requests: PC online
+inline constexpr std::uint8_t kAbsent = 0x00;    // between requests: PC offline
 
 // Default time a strobe wait may take before the link counts as broken.
 inline constexpr int kDefaultStrobeTimeoutMs = 2000;
@@ -82,6 +83,9 @@ class LinkPort {
     int isOnline() const { return online; }
     void goOnline();
     void goOffline();
+    // Takes the presence line down whatever the C64 is doing: for the end of
+    // the program, when a request was not served in time.
+    void forceOffline();
     // True when the C64 holds both request lines up.
     bool requestPending() { return (readPortByte(statusPort) & kRequestLines) == kRequestLines; }
     void resetC64();

@@ -16,7 +16,9 @@ using platform::traceLog;
 
 namespace {
 constexpr int kC64AddressSpace = 0x10000;
-}
+// The bits of a LISTEN/TALK byte (and of $00BA) that hold the device number.
+constexpr int kDeviceNumberBits = 0x1F;
+}  // namespace
 
 bool RequestDispatcher::poll() {
     try {
@@ -40,6 +42,16 @@ bool RequestDispatcher::poll() {
     return false;
 }
 
+void RequestDispatcher::goOfflineForExit(std::chrono::milliseconds grace) {
+    link.requestOnline(false);
+    auto deadline = std::chrono::steady_clock::now() + grace;
+    while (link.isOnline() && std::chrono::steady_clock::now() < deadline) poll();
+    // A C64 that keeps its request open past the grace period must not find
+    // the PC still announcing itself: its kernal would go on diverting to a
+    // PC that no longer answers.
+    link.forceOffline();
+}
+
 void RequestDispatcher::dispatch() {
     try {
         serve(link.receiveByte());
@@ -54,7 +66,9 @@ void RequestDispatcher::dispatch() {
 }
 
 int RequestDispatcher::driveIndex(int deviceByte) {
-    int index = (deviceByte & 0x0F) - config::kFirstDevice;
+    // Device numbers run from 0 to 30 in the low five bits; devices 16 and up
+    // must not be mistaken for 0 to 14.
+    int index = (deviceByte & kDeviceNumberBits) - config::kFirstDevice;
     return (index >= 0 && index < config::kDriveCount) ? index : -1;
 }
 
@@ -192,7 +206,8 @@ void RequestDispatcher::listenTalk() {
     }
     passThrough = true;
     link.saveRegisters();
-    auto substituted = static_cast<std::uint8_t>((b & 0xF0) + settings.realDevice[index]);
+    auto substituted =
+        static_cast<std::uint8_t>((b & ~kDeviceNumberBits) + settings.realDevice[index]);
     link.writeMemory(&substituted, kC64SerialCommand, 1);
     link.restoreRegisters();
     link.declineRequest();
@@ -200,12 +215,17 @@ void RequestDispatcher::listenTalk() {
 
 void RequestDispatcher::byteFromDrive() {
     if (passThrough) return link.declineRequest();
-    link.sendByte(kPutResult);
+    // The drive goes first: once link command 11 is out, the C64 takes the
+    // next byte as ACPTR's result, so a drive error (a damaged chain) must be
+    // reported before it, or its traffic would cross that wait.
     std::int32_t value = addressed().byteIn();
+    link.sendByte(kPutResult);
     link.sendByte(value & 0xFF);
     if (value & 0x8000) {
+        // A channel with nothing to read: the C64 sees a read time-out too.
+        int st = kStEndOfFile | (addressed().nothingToRead ? kStDriveError : 0);
         link.saveRegisters();
-        link.callRoutine(kC64SetStatus, kStEndOfFile);
+        link.callRoutine(kC64SetStatus, st);
         link.restoreRegisters();
     }
     link.finishRequest();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -51,6 +52,10 @@ class RequestDispatcher {
     bool poll();
     // Serves one request whose lines are up.
     void dispatch();
+    // The end of serving: a pending request is served first, for at most
+    // `grace`; then the presence line goes down, even when the C64 still
+    // holds a request open.
+    void goOfflineForExit(std::chrono::milliseconds grace);
 
   private:
     void serve(int code);

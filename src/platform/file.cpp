@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,7 +14,11 @@
 namespace brimwick::platform {
 
 std::string FileError::message() const {
-    return operation_ + " " + path_ + ": " + std::strerror(cause_);
+    return operation_ + " " + path_ + ": " + reason();
+}
+
+std::string FileError::reason() const {
+    return std::strerror(cause_);
 }
 
 File::File(const std::string& path, Mode mode) : path_(path) {
@@ -24,6 +29,12 @@ File::File(const std::string& path, Mode mode) : path_(path) {
             break;
         case Mode::CreateTruncate:
             flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case Mode::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL;
+            break;
+        case Mode::Overwrite:
+            flags |= O_WRONLY;
             break;
         case Mode::Append:
             flags |= O_WRONLY | O_CREAT | O_APPEND;
@@ -36,7 +47,7 @@ File::File(const std::string& path, Mode mode) : path_(path) {
         fd_ = ::open(path.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) throw FileError("open", path, errno);
-    if (mode == Mode::Read || mode == Mode::ReadWrite) {
+    if (mode == Mode::Read || mode == Mode::ReadWrite || mode == Mode::Overwrite) {
         struct stat st {};
         if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd_);
@@ -98,6 +109,10 @@ std::int64_t File::length() const {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+void File::setLength(std::int64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw FileError("write", path_, errno);
+}
+
 void File::close() {
     if (fd_ < 0) return;
     int fd = fd_;
@@ -130,19 +145,95 @@ void writeFile(const std::string& path, const void* data, std::size_t count) {
     file.close();
 }
 
+namespace {
+
+// Symbolic links followed before a path counts as a loop (as the kernel does).
+constexpr int kMostLinks = 40;
+
+// The directory part of a path, with its trailing separator ("" for none).
+std::string directoryOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The file that a path finally names: symbolic links are followed, also one
+// that points at a file not there yet.
+std::string followLinks(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::vector<char> target(PATH_MAX);
+        ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n < 0) throw FileError("open", path, errno);
+        std::string link(target.data(), static_cast<std::size_t>(n));
+        at = !link.empty() && link.front() == '/' ? link : directoryOf(at) + link;
+    }
+    throw FileError("open", path, ELOOP);
+}
+
+// Writes over an existing file from its start and cuts it to the new length.
+void writeInPlace(const std::string& path, const void* data, std::size_t count) {
+    File file(path, File::Mode::Overwrite);
+    file.write(data, count);
+    file.setLength(static_cast<std::int64_t>(count));
+    file.close();
+}
+
+// Makes a rename in `directory` last through a power cut; a file system
+// that cannot sync a directory loses nothing but that.
+void syncDirectory(const std::string& directory) {
+    int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 void writeFileAtomically(const std::string& path, const void* data, std::size_t count) {
-    std::string temporary = path + ".brimwick-new";
+    std::string target = followLinks(path);
+    struct stat st {};
+    bool existing = ::stat(target.c_str(), &st) == 0;
+    if (existing) {
+        if (S_ISDIR(st.st_mode)) throw FileError("write", target, EISDIR);
+        // The rename needs only the directory's permission: ask the file
+        // itself, so that a read-only file stays as its owner made it.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            throw FileError("write", target, errno);
+    }
+    std::string temporary = target + kTemporarySuffix;
+    ::unlink(temporary.c_str());  // left over from a crash
+    File file;
     try {
-        writeFile(temporary, data, count);
+        file = File(temporary, File::Mode::CreateNew);
+    } catch (const FileError& e) {
+        // A directory that takes no new file; the file itself may be written.
+        if (existing && (e.cause() == EACCES || e.cause() == EPERM)) {
+            writeInPlace(target, data, count);
+            return;
+        }
+        throw;
+    }
+    try {
+        if (existing) {
+            ::chmod(temporary.c_str(), st.st_mode & 07777);
+            // Only root may give a file away; anyone else keeps it as theirs.
+            if (::chown(temporary.c_str(), st.st_uid, st.st_gid) != 0) {
+            }
+        }
+        file.write(data, count);
+        file.close();
     } catch (...) {
         ::unlink(temporary.c_str());
         throw;
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         int cause = errno;
         ::unlink(temporary.c_str());
-        throw FileError("rename", path, cause);
+        throw FileError("rename", target, cause);
     }
+    syncDirectory(directoryOf(target));
 }
 
 bool isDirectory(const std::string& path) {
@@ -156,9 +247,20 @@ bool exists(const std::string& path) {
 }
 
 bool makeDirectory(const std::string& path) {
+    try {
+        createDirectory(path);
+    } catch (const FileError&) {
+        return false;
+    }
+    return true;
+}
+
+void createDirectory(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(path, ec);
-    return isDirectory(path);
+    if (isDirectory(path)) return;
+    // create_directories reports no error when the path is there as a file.
+    throw FileError("create directory", path, ec ? ec.value() : ENOTDIR);
 }
 
 }  // namespace brimwick::platform

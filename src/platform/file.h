@@ -1,6 +1,6 @@
 // Files on the PC's file system, behind RAII. Every failure throws FileError
-// carrying the errno cause number, which callers write to the trace log the
-// way the drive and shell code report a file that cannot be opened or written.
+// carrying the errno cause number; callers write it to the trace log and, where
+// a person must know, tell them the file and the system's reason.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,7 @@ class FileError {
     const std::string& path() const { return path_; }            // the file's path
     int cause() const { return cause_; }                         // errno at the failure
     std::string message() const;                                 // "write PATH: TEXT"
+    std::string reason() const;                                  // the system's TEXT for the cause
 
   private:
     std::string operation_;  // what was being done
@@ -34,8 +35,10 @@ class File {
     enum class Mode {
         Read,            // existing file, read only
         CreateTruncate,  // created or emptied, write only
+        CreateNew,       // created, write only; fails when the name exists
         Append,          // created when missing, writes go to the end
         ReadWrite,       // existing file, read and write
+        Overwrite,       // existing file, write only, from its start
     };
 
     File() = default;
@@ -55,6 +58,8 @@ class File {
     void write(const void* data, std::size_t count);
     // Length of the file in bytes.
     std::int64_t length() const;
+    // Cuts (or extends) the file to `size` bytes.
+    void setLength(std::int64_t size);
     // Flushes to the disk and closes; throws when the data could not be written.
     void close();
 
@@ -70,8 +75,16 @@ std::vector<std::uint8_t> readFile(const std::string& path, std::size_t limit);
 void writeFile(const std::string& path, const void* data, std::size_t count);
 
 // Writes a whole file so that a crash or a full disk never leaves it torn:
-// the data go to a temporary file beside it, which is then renamed over it.
+// the data go to a temporary file beside it, which is then renamed over it,
+// keeping the old file's permissions. The file is written where it lives: a
+// symbolic link is followed to its target and stays a link. A file that the
+// user may not write is left alone (the write fails, EACCES), also though the
+// rename alone would be allowed. A writable file in a directory that takes
+// no temporary file is written in place instead.
 void writeFileAtomically(const std::string& path, const void* data, std::size_t count);
+
+// The suffix of the temporary file that writeFileAtomically makes beside a file.
+inline constexpr const char* kTemporarySuffix = ".brimwick-new";
 
 // True when the path names an existing directory.
 bool isDirectory(const std::string& path);
@@ -79,5 +92,7 @@ bool isDirectory(const std::string& path);
 bool exists(const std::string& path);
 // Creates a directory (and its missing parents); true when it exists afterwards.
 bool makeDirectory(const std::string& path);
+// The same, throwing FileError with the reason when it does not.
+void createDirectory(const std::string& path);
 
 }  // namespace brimwick::platform

@@ -9,8 +9,8 @@ namespace brimwick::platform {
 
 namespace {
 
-HeadlessDialogs headless;            // answers when no window is there
-UserDialogs* installed = &headless;  // the dialogs in use
+HeadlessDialogs headless{&std::cerr};  // answers when no window is there
+UserDialogs* installed = &headless;    // the dialogs in use
 
 }  // namespace
 
@@ -32,8 +32,7 @@ MessageAnswer HeadlessDialogs::messageBox(std::string_view text, std::string_vie
                                           MessageButtons buttons, MessageIcon icon) {
     (void)icon;
     traceLog() << "\n" << caption << ": " << text;
-    // Nobody sees the trace: the person reads the box on the terminal.
-    std::cerr << caption << ": " << text << std::endl;
+    if (console_ != nullptr) *console_ << caption << ": " << text << std::endl;
     return defaultAnswer(buttons);
 }
 

@@ -1,12 +1,13 @@
 // The few questions the program puts to the person at the PC: message boxes
 // and the choice of a drive. The desktop window installs an implementation
 // that shows real dialogs; until then (and in tests, tools and the fuzzer) a
-// headless one writes the text to the trace log and to stderr and answers as
-// though the default button had been pressed, so nothing ever waits for a
-// person.
+// headless one writes the text to the trace log and to the console (stderr in
+// the command line) and answers as though the default button had been
+// pressed, so nothing ever waits for a person.
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string_view>
 
 namespace brimwick::platform {
@@ -43,17 +44,23 @@ class UserDialogs {
 // The default button of a set of buttons.
 MessageAnswer defaultAnswer(MessageButtons buttons);
 
-// Answers without a person: every text goes to the trace log and stderr, every message
-// box is closed with its default button, the drive selection with OK on the
-// preselected drive.
+// Answers without a person: every text goes to the trace log and, when there
+// is a console, to it as a line "CAPTION: TEXT"; every message box is closed
+// with its default button, the drive selection with OK on the preselected
+// drive.
 class HeadlessDialogs : public UserDialogs {
   public:
+    explicit HeadlessDialogs(std::ostream* console = nullptr) : console_(console) {}
     MessageAnswer messageBox(std::string_view text, std::string_view caption,
                              MessageButtons buttons, MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = kPreselectedDrive) override;
+
+  private:
+    std::ostream* console_;  // where message boxes are shown as text, or none
 };
 
-// The dialogs in use: the headless ones unless another was installed.
+// The dialogs in use: unless another was installed, headless ones whose
+// console is stderr.
 UserDialogs& userDialogs();
 // Installs the dialogs to use from now on (not owned; must outlive their
 // use); null brings back the headless ones.

@@ -5,6 +5,7 @@
 
 #include "cli_runner.h"
 #include "d64/blank_image.h"
+#include "d64/block_cursor.h"
 #include "d64/geometry.h"
 
 namespace brimwick::cli::testing {
@@ -12,6 +13,9 @@ namespace {
 
 using brimwick::testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
+
+// Where a directory entry's name starts.
+constexpr std::int32_t kEntryNameOffset = 5;
 
 Bytes bytes(std::size_t n, int seed) {
     Bytes v(n);
@@ -81,6 +85,58 @@ TEST_F(D64CommandTest, ExtractWritesEveryFileIntoANewDirectory) {
     EXPECT_EQ(TempDir::read(dir.file("out/deeper/notes.seq")), bytes(10, 2));
 }
 
+TEST_F(D64CommandTest, FilesOfNoD64ImageSizeAreRefusedAndLeftAlone) {
+    dir.write("game.prg", bytes(5, 1));
+    struct Case {
+        const char* file;
+        std::size_t size;
+    };
+    for (const Case& c : {Case{"disk.d81", 819200}, Case{"main.c", 1000}}) {
+        Bytes content = bytes(c.size, 3);
+        dir.write(c.file, content);
+        const std::vector<std::string> runs[] = {{"d64", "add", c.file, "game.prg"},
+                                                 {"d64", "list", c.file},
+                                                 {"d64", "extract", c.file, "out"}};
+        for (const auto& args : runs) {
+            SCOPED_TRACE(args[1] + " " + c.file);
+            CliResult r = cli(args);
+            expectOneErrorLine(r);
+            EXPECT_NE(r.err.find(std::string(c.file) +
+                                 ": not a D64 image: " + std::to_string(c.size) + " bytes"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(TempDir::read(dir.file(c.file)), content);
+        }
+    }
+}
+
+TEST_F(D64CommandTest, ImagesWithMoreThanTheirTracksKeepTheRest) {
+    dir.write("game.prg", bytes(600, 1));
+    Bytes file = bytes(196608, 9);  // 40 tracks
+    Bytes blank(d64::kImageSize);
+    d64::formatBlankImage(blank.data());
+    std::copy(blank.begin(), blank.end(), file.begin());
+    dir.write("forty.d64", file);
+    ASSERT_EQ(cli({"d64", "add", "forty.d64", "game.prg"}).status, 0);
+    Bytes saved = TempDir::read(dir.file("forty.d64"));
+    ASSERT_EQ(saved.size(), file.size());
+    EXPECT_TRUE(
+        std::equal(saved.begin() + d64::kImageSize, saved.end(), file.begin() + d64::kImageSize));
+    EXPECT_NE(cli({"d64", "list", "forty.d64"}).out.find("\"GAME\""), std::string::npos);
+}
+
+TEST_F(D64CommandTest, ALoopingDirectoryIsAnErrorNotAnEndlessListing) {
+    ASSERT_EQ(cli({"d64", "new", "loop.d64"}).status, 0);
+    Bytes image = TempDir::read(dir.file("loop.d64"));
+    image[d64::kFirstDirOffset] = 18;  // 18/1 links to itself
+    image[d64::kFirstDirOffset + 1] = 1;
+    dir.write("loop.d64", image);
+    CliResult r = cli({"d64", "list", "loop.d64"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("52,LOOPING BLOCK CHAINING"), std::string::npos) << r.err;
+}
+
 TEST_F(D64CommandTest, FailuresGiveOneLineAndAnExitStatus) {
     dir.write("game.prg", bytes(5, 1));
     expectOneErrorLine(cli({"d64", "list", "missing.d64"}));
@@ -107,6 +163,93 @@ TEST_F(D64CommandTest, FailuresGiveOneLineAndAnExitStatus) {
     // The target is a file, not a directory.
     dir.write("plain", "x");
     expectOneErrorLine(cli({"d64", "extract", "a.d64", "plain"}));
+}
+
+TEST_F(D64CommandTest, ListFollowsEachLinesLinkPastAZeroInAName) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "game.prg", "notes.seq"}).status, 0);
+    // GAME becomes G$00ME.
+    Bytes image = TempDir::read(dir.file("a.d64"));
+    d64::BlockCursor entry(image.data());
+    entry.rewind();
+    ASSERT_TRUE(entry.findEntry("GAME"));
+    image[static_cast<std::size_t>(entry.offset + entry.pos + kEntryNameOffset + 1)] = 0x00;
+    dir.write("a.d64", image);
+    CliResult r = cli({"d64", "list", "a.d64"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "3    \"G\\x00ME\"              PRG\n"
+              "1    \"NOTES\"             SEQ\n"
+              "677 BLOCKS FREE. CODED BAD.\n");
+}
+
+TEST_F(D64CommandTest, ExtractKeepsExistingFilesUnlessForced) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "game.prg", "notes.seq"}).status, 0);
+    std::filesystem::create_directory(dir.file("out"));
+    dir.write("out/game.prg", "mine");
+    CliResult r = cli({"d64", "extract", "a.d64", "out"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("out/game.prg exists, \"GAME\" not extracted (--force replaces it)\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("1 of 2 files not extracted into out\n"), std::string::npos) << r.err;
+    EXPECT_EQ(TempDir::read(dir.file("out/game.prg")), Bytes({'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(TempDir::read(dir.file("out/notes.seq")), bytes(10, 2));
+    r = cli({"d64", "extract", "--force", "a.d64", "out"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_EQ(TempDir::read(dir.file("out/game.prg")), bytes(600, 1));
+}
+
+TEST_F(D64CommandTest, ExtractNamesEachFileItCouldNotWriteAndWhy) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("broken.prg", bytes(600, 2));
+    dir.write("notes.seq", bytes(10, 3));
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "game.prg", "broken.prg", "notes.seq"}).status, 0);
+    // BROKEN's first block links off the disk.
+    Bytes image = TempDir::read(dir.file("a.d64"));
+    d64::BlockCursor entry(image.data());
+    entry.rewind();
+    ASSERT_TRUE(entry.findEntry("BROKEN"));
+    image[static_cast<std::size_t>(entry.entryFirstBlock())] = 40;
+    dir.write("a.d64", image);
+    std::filesystem::create_directories(dir.file("out/game.prg"));  // in the way
+    CliResult r = cli({"d64", "extract", "--force", "a.d64", "out"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(r.err,
+              "d64 extract: cannot write out/game.prg: Is a directory\n"
+              "d64 extract: cannot read \"BROKEN\" from a.d64: 66,ILLEGAL TRACK AND SECTOR\n"
+              "d64 extract: 2 of 3 files not extracted into out\n");
+    EXPECT_EQ(TempDir::read(dir.file("out/notes.seq")), bytes(10, 3));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/game.prg.brimwick-new")));
+
+    // Reasons for the files around the extraction too.
+    r = cli({"d64", "add", "a.d64", "missing.prg"});
+    expectOneErrorLine(r);
+    EXPECT_EQ(r.err, "d64 add: cannot open missing.prg: No such file or directory\n");
+    r = cli({"d64", "extract", "a.d64", "game.prg"});
+    expectOneErrorLine(r);
+    EXPECT_EQ(r.err, "d64 extract: cannot create directory game.prg: Not a directory\n");
+}
+
+TEST_F(D64CommandTest, ExtractNeverLetsTwoNamesShareOnePcFile) {
+    dir.write("p?q.prg", bytes(10, 1));
+    dir.write("p:q.prg", bytes(20, 2));
+    dir.write("p~q~2.prg", bytes(30, 3));
+    ASSERT_EQ(cli({"d64", "add", "a.d64", "p?q.prg", "p:q.prg", "p~q~2.prg"}).status, 0);
+    CliResult r = cli({"d64", "extract", "a.d64", "out"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "d64 extract: \"P:Q\" written as out/p~q~2.prg: its own name went to \"P?Q\"\n"
+              "d64 extract: \"P~Q~2\" written as out/p~q~2~2.prg: its own name went to "
+              "\"P:Q\"\n");
+    EXPECT_EQ(TempDir::read(dir.file("out/p~q.prg")), bytes(10, 1));
+    EXPECT_EQ(TempDir::read(dir.file("out/p~q~2.prg")), bytes(20, 2));
+    EXPECT_EQ(TempDir::read(dir.file("out/p~q~2~2.prg")), bytes(30, 3));
 }
 
 TEST_F(D64CommandTest, HelpForEachSubcommand) {

@@ -1,7 +1,9 @@
 // brimwick-cli vc64: scripts against the PC side, transcripts and exit codes.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli_runner.h"
 
@@ -60,6 +62,46 @@ TEST_F(Vc64Command, RunsAScriptAndPrintsATranscript) {
     EXPECT_EQ(TempDir::read(scratch.file("disk.d64")).size(), 174848u);
 }
 
+TEST_F(Vc64Command, AnImageThatCannotBeSavedAtTheEndIsToldAndFails) {
+    scratch.write("hello.prg", std::vector<std::uint8_t>{0x01, 0x08, 0x60});
+    std::string lost = scratch.file("gone/x.d64");
+    scratch.write("other.d64", std::string(1000, 'x'));
+    scratch.write("script.txt", "serve 8 " + lost +
+                                    "\n"
+                                    "save 8 \"HELLO\" hello.prg\n"
+                                    "serve 9 " +
+                                    scratch.file("other.d64") + "\n");
+    auto r = runCli(scratch, {"vc64", "script.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("save $0801-$0802 st=$00\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("error: cannot read image " + scratch.file("other.d64") +
+                         ": not a D64 image: 1000 bytes"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.err, "Brimwick: The disk image " + lost +
+                         " could not be saved: No such file or directory.\nThe changes to the "
+                         "disk are lost.\n");
+    EXPECT_EQ(TempDir::read(scratch.file("other.d64")).size(), 1000u);
+}
+
+TEST_F(Vc64Command, AStoredImageThatCannotBeReadIsTold) {
+    // Status.ini: device 8 served from a file that is no D64 image.
+    std::string other = scratch.file("notes.txt");
+    scratch.write("notes.txt", std::string(1000, 'x'));
+    // Settings record, then the served path with its terminating zero.
+    std::vector<std::uint8_t> status(620 + other.size() + 1, 0);
+    for (int i = 0; i < 10; ++i) status[4 + 4 * i] = static_cast<std::uint8_t>(i == 3 ? 0 : i + 5);
+    std::copy(other.begin(), other.end(), status.begin() + 620);
+    scratch.write("Status.ini", status);
+    scratch.write("script.txt", "load 8 \"$\"\nstatus 8\n");
+    auto r = runCli(scratch, {"vc64", "script.txt"});
+    EXPECT_EQ(r.out, "load $0000-$0000 st=$02\nstatus 8: 74,DRIVE NOT READY,0,0\n");
+    EXPECT_EQ(r.err, "Brimwick: The disk image " + other +
+                         " could not be read: not a D64 image: 1000 bytes (a D64 image has "
+                         "174848, 175531, 196608 or 197376).\nDevice 8 has no disk.\n");
+    EXPECT_EQ(TempDir::read(other).size(), 1000u);
+}
+
 TEST_F(Vc64Command, BadLinesFailAndTheRestStillRuns) {
     scratch.write("script.txt",
                   "frobnicate 8\n"
@@ -74,10 +116,30 @@ TEST_F(Vc64Command, BadLinesFailAndTheRestStillRuns) {
     EXPECT_NE(r.out.find("status 8: "), std::string::npos) << r.out;
 }
 
-TEST_F(Vc64Command, MissingScriptIsExitStatusTwo) {
+TEST_F(Vc64Command, UploadSendsTheKernalFromTheProgramDirectory) {
+    std::vector<std::uint8_t> kernal(8192);
+    for (std::size_t i = 0; i < kernal.size(); ++i) kernal[i] = static_cast<std::uint8_t>(i * 7);
+    std::filesystem::create_directory(scratch.file("kernels"));
+    scratch.write("kernels/ks.rom", kernal);
+    scratch.write("script.txt", "upload\n");
+    auto r = runCli(scratch, {"vc64", "script.txt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "upload 8192\n");
+}
+
+TEST_F(Vc64Command, FileErrorsNameTheFileAndTheReason) {
     auto r = runCli(scratch, {"vc64", "nothing-here.txt"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot open nothing-here.txt: No such file or directory\n");
+    // A trace that cannot be written is said, and the script still runs.
+    scratch.write("script.txt", "status 8\n");
+    r = runCli(scratch, {"vc64", "--trace", "no/such/dir/trace.txt", "script.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "brimwick-cli vc64: cannot write trace file no/such/dir/trace.txt: No such file or "
+              "directory\n");
+    EXPECT_EQ(r.out, "status 8: \n");
 }
 
 }  // namespace

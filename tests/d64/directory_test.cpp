@@ -124,6 +124,38 @@ TEST_F(Directory, CloseCountsBlocksAndDeleteFreesThem) {
     EXPECT_EQ(freeBlocks(), 681);
 }
 
+TEST_F(Directory, LoopingDirectoryStopsAtTheFirstRepeatedBlock) {
+    // Three full directory blocks 18/1 -> 18/2 -> 18/3; the last one's link
+    // is bent back. A walk sees each block's eight entries once.
+    struct Case {
+        const char* what;
+        std::uint8_t track, sector;  // where 18/3 now links
+        int entries;                 // entries seen before the loop shows
+    };
+    const Case cases[] = {
+        {"back to the first block", 18, 1, 24},
+        {"to itself", 18, 3, 24},
+        {"to the BAM block", 18, 0, 24},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::D64Image f;
+        for (int i = 0; i < 24; ++i) f.addFile("F" + std::to_string(i), pattern(1));
+        f.block(18, 3)[0] = c.track;
+        f.block(18, 3)[1] = c.sector;
+        BlockCursor dir(f.img());
+        dir.rewind();
+        int entries = 0;
+        EXPECT_EQ(driveErrorOf([&] {
+                      while (dir.nextEntry() != kEndOfChain) ++entries;
+                  }),
+                  "52,LOOPING BLOCK CHAINING");
+        EXPECT_EQ(entries, c.entries);
+        dir.rewind();
+        EXPECT_EQ(driveErrorOf([&] { dir.findEntry("NOSUCH"); }), "52,LOOPING BLOCK CHAINING");
+    }
+}
+
 TEST_F(Directory, DamagedImagesRaiseErrorsInsteadOfHanging) {
     struct Case {
         const char* what;

@@ -111,7 +111,7 @@ TEST_F(ListingTest, DollarOnAnotherChannelIsClosed) {
     bus.open(2, "$");
     EXPECT_EQ(bus.errorCount, 0);
     EXPECT_FALSE(unit.channels[2].isOpen);
-    EXPECT_EQ(bus.readRaw(2, 2), (std::vector<std::int32_t>{0x80, 0x80}));
+    EXPECT_EQ(bus.readRaw(2, 2), (std::vector<std::int32_t>{0x80 | kLastByte}));
 }
 
 TEST_F(ListingTest, ReadingOnAfterTheEndKeepsGivingTheEndFlag) {

@@ -163,12 +163,43 @@ TEST_F(BusTest, ClosingAChannelNeverOpenedOnlyClearsItsFlag) {
     EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
 }
 
-TEST_F(BusTest, AfterAnErrorTheChannelReadsAsClosed) {
+TEST_F(BusTest, AChannelWithNothingToReadEndsAtOnceWithATimeOut) {
+    // Whatever the reason no file is open to read, the first read ends: the
+    // C64 sees ST $42 (end of file, read time-out) and a GET# loop stops.
+    struct Case {
+        const char* what;
+        void (*prepare)(KernalBus&);
+        int channel;
+    };
+    const Case cases[] = {
+        {"never opened", [](KernalBus&) {}, 5},
+        {"file not found", [](KernalBus& b) { b.open(3, "NONE"); }, 3},
+        {"type mismatch", [](KernalBus& b) { b.open(3, "DATA,S"); }, 3},
+        {"closed", [](KernalBus& b) { b.open(3, "DATA"), b.close(3); }, 3},
+        {"open for writing", [](KernalBus& b) { b.open(3, "NEW,S,W"); }, 3},
+        {"read broken off by a drive error",
+         [](KernalBus& b) {
+             b.save("BROKEN", pattern(300));
+             d64::BlockCursor entry(b.drive.image);
+             entry.rewind();
+             entry.findEntry("BROKEN");
+             b.drive.image[entry.entryFirstBlock()] = 40;  // links to track 40
+             b.open(3, "BROKEN");
+             b.readRaw(3);
+             EXPECT_EQ(b.lastError, "66,ILLEGAL TRACK AND SECTOR");
+         },
+         3},
+    };
     bus.save("DATA", pattern(10));
-    bus.open(3, "DATA,S");  // a PRG opened as SEQ
-    EXPECT_EQ(bus.lastError, "64,FILE TYPE MISMATCH");
-    std::vector<std::int32_t> raw = bus.readRaw(3, 4);
-    EXPECT_EQ(raw, (std::vector<std::int32_t>{0x80, 0x80, 0x80, 0x80}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare(bus);
+        EXPECT_EQ(bus.readRaw(c.channel, 4),
+                  (std::vector<std::int32_t>{kNothingToRead | kLastByte}));
+        EXPECT_TRUE(unit.nothingToRead);
+    }
+    EXPECT_EQ(bus.load("DATA"), pattern(10));
+    EXPECT_FALSE(unit.nothingToRead);
 }
 
 TEST_F(BusTest, TraceShowsTheBusTraffic) {
@@ -197,10 +228,10 @@ TEST_F(BusTest, FastLoadDeliversTheFileWithItsLastByte) {
     EXPECT_TRUE(std::equal(data.begin(), data.end(), loaded.begin()));
 }
 
-TEST_F(BusTest, FastLoadOfAnIdleDriveStopsAtTheBufferSize) {
+TEST_F(BusTest, FastLoadOfAnIdleDriveEndsAtOnce) {
     std::int32_t length = 0;
     std::vector<std::uint8_t> loaded = unit.loadWholeFile(length);
-    EXPECT_EQ(length, kWholeFileSize);
+    EXPECT_EQ(length, 1);
     EXPECT_EQ(loaded[0], 0x80);
 }
 

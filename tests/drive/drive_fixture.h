@@ -27,6 +27,13 @@ struct DriveFixture : ::testing::Test {
     // Serves the scratch directory instead of the image.
     void serveDirectory() { unit.mount(dir.path(), true); }
 
+    // A directory cursor on the entry of `name`; a failure when there is none.
+    d64::BlockCursor entryOf(const char* name) {
+        d64::BlockCursor cursor(unit.image);
+        cursor.rewind();
+        EXPECT_TRUE(cursor.findEntry(name)) << name;
+        return cursor;
+    }
     std::uint8_t* block(std::int32_t track, std::int32_t sector) {
         d64::BlockCursor c;
         c.toOffset(track, sector);

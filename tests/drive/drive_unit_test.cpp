@@ -1,17 +1,50 @@
 // Image files: mount, save, new images, adding PC files and unpacking.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "d64/bam_view.h"
 #include "d64/blank_image.h"
 #include "drive_fixture.h"
+#include "platform/file.h"
+#include "platform/user_dialogs.h"
+#include "unprivileged.h"
 
 namespace brimwick::drive::testing {
 namespace {
 
+using brimwick::testing::PermissionScene;
 using brimwick::testing::TempDir;
+using brimwick::testing::Unprivileged;
 using Bytes = std::vector<std::uint8_t>;
+
+// Message boxes shown to the person, one text each.
+struct RecordingDialogs : platform::UserDialogs {
+    std::vector<std::string> texts;  // the texts shown
+
+    platform::MessageAnswer messageBox(std::string_view text, std::string_view,
+                                       platform::MessageButtons, platform::MessageIcon) override {
+        texts.emplace_back(text);
+        return platform::MessageAnswer::Ok;
+    }
+    std::optional<int> selectDrive(int preselected) override { return preselected; }
+    std::string all() const {
+        std::string joined;
+        for (const std::string& t : texts) joined += t + "|";
+        return joined;
+    }
+};
+
+// Installs RecordingDialogs for the lifetime of the object.
+struct DialogsInstalled {
+    RecordingDialogs dialogs;  // what the person was told
+    DialogsInstalled() { platform::setUserDialogs(&dialogs); }
+    ~DialogsInstalled() { platform::setUserDialogs(nullptr); }
+    DialogsInstalled(const DialogsInstalled&) = delete;
+    DialogsInstalled& operator=(const DialogsInstalled&) = delete;
+};
 
 struct DriveUnitTest : ::testing::Test {
     TempDir dir;          // scratch directory
@@ -106,6 +139,142 @@ TEST_F(DriveUnitTest, FailedSaveKeepsTheOldImageAndTheFlag) {
     std::filesystem::remove(path + ".brimwick-new");
     EXPECT_TRUE(unit.saveImage());
     EXPECT_NE(TempDir::read(path), before);
+}
+
+TEST_F(DriveUnitTest, OtherImageFileSizesKeepWhatFollowsTheTracks) {
+    // 35 tracks with error bytes, 40 tracks, 40 tracks with error bytes:
+    // tracks 1..35 are served, the rest goes back to the file unchanged.
+    for (std::size_t size : {175531u, 196608u, 197376u}) {
+        SCOPED_TRACE(size);
+        Bytes file = pattern(size, 5);
+        Bytes blank = blankImage();
+        std::copy(blank.begin(), blank.end(), file.begin());
+        std::string path = dir.write("big.d64", file);
+        ASSERT_TRUE(unit.mount(path, false));
+        bus.save("NEW", pattern(700));
+        ASSERT_TRUE(unit.unmount());
+        Bytes saved = TempDir::read(path);
+        ASSERT_EQ(saved.size(), size);
+        EXPECT_TRUE(std::equal(saved.begin() + d64::kImageSize, saved.end(),
+                               file.begin() + d64::kImageSize));
+        ASSERT_TRUE(unit.mount(path, false));
+        EXPECT_EQ(bus.load("NEW"), pattern(700));
+        unit.unmount();
+    }
+}
+
+TEST_F(DriveUnitTest, FilesOfAnyOtherSizeAreRefusedAndNeverWritten) {
+    for (std::size_t size : {0u, 1000u, 174847u, 174849u, 819200u}) {
+        SCOPED_TRACE(size);
+        std::string path = dir.write("other.d81", pattern(size));
+        EXPECT_FALSE(unit.mount(path, false));
+        EXPECT_EQ(unit.image, nullptr);
+        EXPECT_EQ(unit.loadFailure, "not a D64 image: " + std::to_string(size) +
+                                        " bytes (a D64 image has 174848, 175531, 196608 or "
+                                        "197376)");
+        bus.open(0, "$");
+        EXPECT_EQ(bus.lastError, "74,DRIVE NOT READY");
+        EXPECT_TRUE(unit.unmount());
+        EXPECT_EQ(TempDir::read(path), pattern(size));
+    }
+}
+
+TEST_F(DriveUnitTest, AnImageThatCannotBeSavedStaysInTheDrive) {
+    DialogsInstalled shown;
+    std::string path = dir.file("gone/disk.d64");
+    unit.newImage(TextSlice(path.c_str()));
+    bus.save("KEEP", pattern(900));
+    // Unmounting, mounting another image or a new one all keep it.
+    EXPECT_FALSE(unit.unmount());
+    EXPECT_FALSE(unit.mount(dir.path(), true));
+    EXPECT_FALSE(unit.newImage(TextSlice(dir.file("other.d64").c_str())));
+    EXPECT_EQ(unit.path, path);
+    EXPECT_FALSE(unit.hostMode);
+    EXPECT_TRUE(unit.imageModified);
+    EXPECT_EQ(bus.load("KEEP"), pattern(900));
+    ASSERT_EQ(shown.dialogs.texts.size(), 3u);
+    EXPECT_EQ(shown.dialogs.texts[0],
+              "The disk image " + path +
+                  " could not be saved: No such file or directory.\nThe disk stays in the drive, "
+                  "changes and all; they are saved at the next try.");
+    // Once the directory is there the next try saves it.
+    ASSERT_TRUE(platform::makeDirectory(dir.file("gone")));
+    EXPECT_TRUE(unit.unmount());
+    EXPECT_EQ(unit.image, nullptr);
+    EXPECT_EQ(shown.dialogs.texts.size(), 3u);
+    ASSERT_TRUE(unit.mount(path, false));
+    EXPECT_EQ(bus.load("KEEP"), pattern(900));
+}
+
+TEST_F(DriveUnitTest, TheLastSaveTellsWhatIsLost) {
+    DialogsInstalled shown;
+    std::string path = dir.file("gone/disk.d64");
+    std::array<DriveUnit, 3> drives;
+    drives[1].newImage(TextSlice(path.c_str()));
+    drives[2].newImage(TextSlice(dir.file("fine.d64").c_str()));
+    EXPECT_FALSE(releaseAll(drives));
+    EXPECT_EQ(shown.dialogs.all(), "The disk image " + path +
+                                       " could not be saved: No such file or directory.\nThe "
+                                       "changes to the disk are lost.|");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("fine.d64")));
+    {
+        DriveUnit destroyed;
+        destroyed.newImage(TextSlice(path.c_str()));
+    }
+    EXPECT_EQ(shown.dialogs.texts.size(), 2u);
+    EXPECT_TRUE(releaseAll(drives));
+}
+
+TEST_F(DriveUnitTest, SavingRespectsTheImageFile) {
+    // A modified image is saved through a symbolic link and in a read-only
+    // directory; a read-only image file is not replaced, and the drive keeps
+    // the image. The drive runs as a user without root's privileges.
+    struct Case {
+        const char* what;
+        int fileMode;       // the image file's permissions
+        int directoryMode;  // its directory's
+        bool throughLink;   // the drive mounts a symbolic link to it
+        const char* outcome;
+    };
+    const Case cases[] = {
+        {"read-only image file", 0444, 0755, false, "kept: Permission denied; KEEP still there"},
+        {"image in a read-only directory", 0644, 0555, false, "saved"},
+        {"image reached through a symbolic link", 0644, 0755, true, "saved"},
+    };
+    Unprivileged user;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PermissionScene scene(user, blankImage(), c.fileMode, c.directoryMode);
+        const std::string& image = scene.file;
+        std::string mounted = image;
+        if (c.throughLink) {
+            mounted = scene.base.file("link.d64");
+            ASSERT_EQ(::symlink("d/disk.d64", mounted.c_str()), 0);
+        }
+        std::optional<std::string> outcome = user.run([&]() -> std::string {
+            DialogsInstalled shown;
+            DriveUnit drive;
+            KernalBus c64(drive);
+            if (!drive.mount(mounted, false)) return "not mounted: " + drive.loadFailure;
+            c64.save("KEEP", pattern(300));
+            if (drive.unmount()) return "saved";
+            std::string kept = "kept: " + drive.saveFailure;
+            if (c64.load("KEEP") == pattern(300)) kept += "; KEEP still there";
+            if (shown.dialogs.texts.size() != 1) kept += "; not told";
+            drive.imageModified = false;
+            return kept;
+        });
+        if (!outcome) GTEST_SKIP() << "running as root and cannot drop root's privileges";
+        EXPECT_EQ(*outcome, c.outcome);
+        if (c.throughLink) {
+            EXPECT_TRUE(std::filesystem::is_symlink(mounted));
+        }
+        ASSERT_TRUE(unit.mount(image, false));
+        d64::BlockCursor entry(unit.image);
+        entry.rewind();
+        EXPECT_EQ(entry.findEntry("KEEP"), *outcome == "saved");
+        unit.unmount();
+    }
 }
 
 TEST_F(DriveUnitTest, TypeFromExtension) {

@@ -2,6 +2,7 @@
 // files on an image and in a PC directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -111,7 +112,7 @@ TEST_P(FileChannelTest, MissingFiles) {
     bus.open(2, "NONE");
     EXPECT_EQ(bus.lastError, "62,FILE NOT FOUND");
     bus.open(0, "NONE");
-    EXPECT_EQ(bus.readRaw(0, 3), (std::vector<std::int32_t>{0x80, 0x80, 0x80}));
+    EXPECT_EQ(bus.readRaw(0, 3), (std::vector<std::int32_t>{0x80 | kLastByte}));
     if (!GetParam()) {  // a PC directory creates the file at CLOSE
         bus.lastError.clear();
         bus.open(2, "NONE,S,A");
@@ -134,6 +135,42 @@ TEST_P(FileChannelTest, TwoFilesWrittenAtOnceKeepTheirOwnNames) {
     if (GetParam()) {
         EXPECT_EQ(brimwick::testing::TempDir::read(dir.file("alpha.seq")), bytesOf("aaa"));
         EXPECT_EQ(brimwick::testing::TempDir::read(dir.file("beta.prg")), bytesOf("bbbb"));
+    }
+}
+
+TEST_P(FileChannelTest, WildcardsInANameToWriteAreASyntaxErrorAndChangeNothing) {
+    bus.save("FIRST", pattern(10));
+    bus.save("ABC", pattern(20));
+    std::vector<std::uint8_t> image(unit.image ? unit.image : nullptr,
+                                    unit.image ? unit.image + d64::kImageSize : nullptr);
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> before = files();
+    unit.imageModified = false;
+    const std::pair<int, const char*> cases[] = {
+        {1, "@0:*"},   {1, "*"},        {1, "@:A?C"},      {1, "F?RST"},
+        {2, "A*,S,W"}, {2, "@0:?,P,W"}, {2, "FIRST*,P,A"}, {2, "AB?,P,A"},
+    };
+    for (auto [channel, name] : cases) {
+        SCOPED_TRACE(name);
+        bus.lastError.clear();
+        bus.open(channel, name);
+        bus.send(channel, "NEW");
+        bus.close(channel);
+        EXPECT_EQ(bus.lastError, "33,SYNTAX ERROR");
+        EXPECT_EQ(bus.status(), statusLine("33,SYNTAX ERROR"));
+    }
+    EXPECT_EQ(bus.load("FIRST"), pattern(10));
+    EXPECT_EQ(bus.load("ABC"), pattern(20));
+    EXPECT_EQ(files(), before);
+    if (!GetParam()) {
+        EXPECT_FALSE(unit.imageModified);
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), unit.image));
     }
 }
 
@@ -166,6 +203,116 @@ TEST_F(ImageFileTest, WritingAnExistingNameNeedsTheReplacePrefix) {
     entry.nextEntry();
     EXPECT_EQ(entry.name(), "FIRST");
     EXPECT_EQ(entry.entryType(), 0x82);
+}
+
+TEST_F(ImageFileTest, ReplacingKeepsTheOldFileUntilTheNewOneIsClosed) {
+    // Each way a replace can break off leaves the old file whole, blocks
+    // and all; a later replace that is closed still works.
+    struct Case {
+        const char* what;
+        int channel;                     // the replace's channel
+        std::size_t bytes;               // what it sends
+        void (*breakOff)(KernalBus& b);  // what happens then
+        const char* error;               // the error the sending ends with
+        bool roomLeft;                   // the broken-off file left room for another replace
+    };
+    const Case cases[] = {
+        {"disk full", 2, 700 * 254, [](KernalBus& b) { b.close(2); }, "72,DISK FULL", false},
+        {"channel opened anew", 2, 600,
+         [](KernalBus& b) {
+             b.open(2, "OTHER,S,W");
+             b.close(2);
+         },
+         "", true},
+        {"the C64 went away", 1, 600, [](KernalBus&) {}, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        unit.newImage(TextSlice(dir.file("disk.d64").c_str()));
+        bus.save("FIRST", pattern(10));
+        bus.save("GAME", pattern(1000));
+        bus.save("LAST", pattern(10));
+        d64::BlockCursor old = entryOf("GAME");
+        bus.lastError.clear();
+        bus.open(c.channel, "@0:GAME,P,W");
+        bus.send(c.channel, pattern(c.bytes, 8));
+        EXPECT_EQ(bus.lastError, c.error);
+        c.breakOff(bus);
+        EXPECT_EQ(bus.load("GAME"), pattern(1000));
+        EXPECT_EQ(bus.load("LAST"), pattern(10));
+        EXPECT_EQ(old.entryType(), 0x82);
+        d64::FileCursor chain(unit.image);
+        chain.openAt(old.entryFirstBlock());
+        d64::BamView bam(unit.image);
+        do {
+            EXPECT_EQ(bam.takeBlock(chain.offset), 0) << chain.offset;  // still in use
+        } while (chain.followLink() != d64::kEndOfChain);
+        if (!c.roomLeft) continue;
+        bus.lastError.clear();
+        bus.save("@0:GAME", pattern(300, 5));
+        EXPECT_EQ(bus.lastError, "");
+        EXPECT_EQ(bus.load("GAME"), pattern(300, 5));
+        EXPECT_EQ(bus.load("FIRST"), pattern(10));
+        EXPECT_EQ(bus.load("LAST"), pattern(10));
+    }
+}
+
+TEST_F(ImageFileTest, AReplacedFileKeepsItsPlaceInTheDirectory) {
+    bus.save("ONE", pattern(10));
+    bus.save("TWO", pattern(10));
+    bus.save("THREE", pattern(600));
+    // A free entry before the replaced file.
+    entryOf("ONE").deleteFile();
+    std::int32_t freeBefore = d64::BamView(unit.image).freeBlockCount();
+    bus.open(1, "@0:THREE");
+    bus.send(1, pattern(100, 4));
+    // While the new file is written its name still finds the old one.
+    EXPECT_EQ(bus.load("THREE"), pattern(600));
+    bus.close(1);
+    EXPECT_EQ(bus.load("THREE"), pattern(100, 4));
+    std::vector<std::string> names;
+    d64::BlockCursor walk(unit.image);
+    walk.rewind();
+    while (walk.nextEntry() != d64::kEndOfChain)
+        names.push_back(walk.entryType() ? walk.name() : "-");
+    EXPECT_EQ(names, (std::vector<std::string>{"-", "TWO", "THREE", "-", "-", "-", "-", "-"}));
+    EXPECT_EQ(d64::BamView(unit.image).freeBlockCount(), freeBefore + 2);
+}
+
+TEST_F(ImageFileTest, LoopingChainsEndALoadAtTheFirstRepeatedBlock) {
+    // LOAD byte by byte of a file and of the listing whose chains come back
+    // to a block: "52,LOOPING BLOCK CHAINING" once each block has been read.
+    struct Case {
+        const char* what;
+        const char* name;
+        std::size_t most;  // bytes that may come before the error
+    };
+    const Case cases[] = {
+        {"file", "GAME", 3 * 254},
+        {"listing", "$", 2 + 16 * 35},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        unit.newImage(TextSlice(dir.file("disk.d64").c_str()));
+        for (int i = 0; i < 15; ++i) bus.save("F" + std::to_string(i), pattern(1));
+        bus.save("GAME", pattern(600));  // three blocks; 16 entries in 18/1, 18/2
+        d64::BlockCursor entry = entryOf("GAME");
+        // The chain's last block links back to its first.
+        d64::BlockCursor first;
+        first.toTrackSector(*c.name == '$' ? d64::kFirstDirOffset : entry.entryFirstBlock());
+        d64::FileCursor chain(unit.image);
+        chain.openAt(first.offset);
+        while (chain.followLink() != d64::kEndOfChain) {
+        }
+        unit.image[chain.offset] = static_cast<std::uint8_t>(first.track);
+        unit.image[chain.offset + 1] = static_cast<std::uint8_t>(first.sector);
+        bus.lastError.clear();
+        bus.open(0, c.name);
+        std::vector<std::int32_t> raw = bus.readRaw(0);
+        EXPECT_EQ(bus.lastError, "52,LOOPING BLOCK CHAINING");
+        EXPECT_LE(raw.size(), c.most + 2);
+        EXPECT_EQ(bus.status(), statusLine("52,LOOPING BLOCK CHAINING"));
+    }
 }
 
 TEST_F(ImageFileTest, FileBeingWrittenIsUnclosedUntilClose) {
@@ -282,7 +429,6 @@ TEST_F(HostFileTest, ErrorsFreeTheChannelBuffer) {
     unit.mount(dir.path(), true);
     for (const auto& buffer : unit.hostBuffer) EXPECT_EQ(buffer, nullptr);
 }
-
 
 TEST_F(HostFileTest, TraceLinesOfPcFiles) {
     serveDirectory();

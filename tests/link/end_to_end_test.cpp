@@ -4,6 +4,7 @@
 // transfers, and the traffic of single requests byte for byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 #include "link/request_codes.h"
 #include "link/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
+#include "platform/user_dialogs.h"
 
 namespace brimwick::link::vc64 {
 namespace {
@@ -189,6 +191,22 @@ TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
     EXPECT_EQ(status(8), "30,SYNTAX ERROR,0,0");
 }
 
+TEST_F(EndToEnd, GetFromAChannelWithNoFileOpenEndsWithATimeOut) {
+    image8();
+    // OPEN 2,8,2,"MISSING" fails; GET#2 must not deliver bytes for ever.
+    setup.run(k.open(2, 8, 2, "MISSING"));
+    setup.run(k.get(2, 100));
+    EXPECT_EQ(k.received, std::vector<std::uint8_t>{0x80});
+    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+    EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
+    setup.run(k.close(2));
+    // A channel open for writing has nothing to read either.
+    setup.run(k.open(5, 8, 5, "X,S,W"));
+    setup.run(k.get(5, 100));
+    EXPECT_EQ(k.received.size(), 1u);
+    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+}
+
 TEST_F(EndToEnd, DirectBuffersWithBlockCommands) {
     drive::DriveUnit& unit = image8();
     setup.run(k.open(2, 8, 2, "#"));
@@ -218,10 +236,16 @@ TEST_F(EndToEnd, PassThroughDeclinesAndRewritesTheDeviceByte) {
         EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), kDeclined);
         EXPECT_EQ(fromPc(), std::vector<int>{kDeclined}) << code;
     }
-    // Devices without a table entry are passed through untouched.
-    for (int device : {4, 15}) {
+    // Devices without a table entry are passed through untouched, even while
+    // devices 5 to 14 are all served: 16 to 30 are not 0 to 14 again.
+    for (int device = 5; device <= 14; ++device)
+        if (device != 8) setup.serve(device, dir.file("d" + std::to_string(device) + ".d64"));
+    for (int device : {4, 15, 16, 21, 26, 30}) {
         c64.memory.write(0x0095, 0x00);
-        setup.run(k.listen(device));
+        setup.dispatcher.addressedDrive = 3;
+        EXPECT_EQ(setup.run(k.listen(device)), kDeclined) << device;
+        EXPECT_TRUE(setup.dispatcher.passThrough) << device;
+        EXPECT_EQ(setup.dispatcher.addressedDrive, 3) << device;
         EXPECT_EQ(c64.memory.read(0x0095), 0x00) << device;
         c64.memory.write(0x00BA, static_cast<std::uint8_t>(device));
         EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined) << device;
@@ -379,6 +403,33 @@ TEST_F(EndToEnd, ExtendedMessagesWriteABlockAndRemoveTheImage) {
     EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
 }
 
+TEST_F(EndToEnd, RemovingAnImageThatCannotBeSavedKeepsItServed) {
+    platform::HeadlessDialogs quiet;  // the person is told through the trace
+    platform::setUserDialogs(&quiet);
+    struct Restore {
+        ~Restore() { platform::setUserDialogs(nullptr); }
+    } restore;
+    std::string path = dir.file("gone/disk.d64");
+    drive::DriveUnit& unit = setup.serve(8, path);
+    TransferResult r = setup.run(k.save(8, "KEEP", 0x0801, 0x0901, false));
+    EXPECT_EQ(r.st, 0);
+    setup.run(k.extendedMessage({0x44, 0x08, 0x52, 0x00}));
+    EXPECT_EQ(setup.settings.realDevice[3], 0);
+    ASSERT_NE(unit.image, nullptr);
+    EXPECT_TRUE(setup.run(k.load(8, "KEEP", 1, false, false)).ok);
+    const std::string& log = platform::traceLog().captured();
+    EXPECT_NE(log.find("Brimwick: The disk image " + path +
+                       " could not be saved: No such file or directory."),
+              std::string::npos)
+        << log;
+    // The next "R" saves it once it can.
+    std::filesystem::create_directory(dir.file("gone"));
+    setup.run(k.extendedMessage({0x44, 0x08, 0x52, 0x00}));
+    EXPECT_EQ(unit.image, nullptr);
+    EXPECT_EQ(setup.settings.realDevice[3], 8);
+    EXPECT_EQ(TempDir::read(path).size(), 174848u);
+}
+
 TEST_F(EndToEnd, KernalUpload) {
     auto kernal = program(kKernalSize, 3);
     std::filesystem::create_directory(dir.file("kernels"));
@@ -388,13 +439,31 @@ TEST_F(EndToEnd, KernalUpload) {
     EXPECT_NE(platform::traceLog().captured().find("\n  Writing Rom."), std::string::npos);
 }
 
-TEST_F(EndToEnd, MissingKernalIsLoggedAndNothingIsSent) {
+TEST_F(EndToEnd, KernalThatCannotBeSentIsLoggedAndNothingIsSent) {
+    struct Case {
+        const char* name;
+        int size;  // bytes of ks.rom; -1 none at all, -2 a directory
+    };
+    const Case cases[] = {
+        {"missing", -1},
+        {"a directory", -2},
+        {"larger than the C64's memory", 0x10001},
+    };
     setup.link.strobeTimeoutMs = 20;
-    record();
-    setup.run(k.upload());
-    EXPECT_NE(platform::traceLog().captured().find("\n ERROR reading rom"), std::string::npos);
-    // Only the end code followed the request byte.
-    EXPECT_EQ(fromPc().front(), kServed);
+    std::filesystem::create_directory(dir.file("kernels"));
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir.file("kernels/ks.rom"));
+        if (c.size == -2) std::filesystem::create_directory(dir.file("kernels/ks.rom"));
+        if (c.size >= 0) dir.write("kernels/ks.rom", program(c.size, 5));
+        platform::traceLog().clearCaptured();
+        record();
+        setup.run(k.upload());
+        EXPECT_NE(platform::traceLog().captured().find("\n ERROR reading rom"), std::string::npos)
+            << c.name;
+        // Only the end code followed the request byte.
+        ASSERT_FALSE(fromPc().empty()) << c.name;
+        EXPECT_EQ(fromPc().front(), kServed) << c.name;
+    }
 }
 
 TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
@@ -476,6 +545,94 @@ TEST_F(EndToEnd, DroppedLinesMidTransferThenRecovery) {
     TransferResult again = setup.run(k.load(8, "BIG", 1, true, false));
     EXPECT_TRUE(again.ok);
     EXPECT_EQ(peek(0x1000, 20000), program(20000));
+    EXPECT_TRUE(c64.cable.failure.empty()) << c64.cable.failure;
+}
+
+// A file whose second block cannot be reached: the first block links
+// outside the disk.
+struct DamagedChainCase {
+    const char* name;
+    int track;           // the first block's link
+    int sector;          // likewise
+    const char* status;  // the drive's status afterwards
+};
+
+TEST_F(EndToEnd, DriveErrorDuringAByteReadKeepsTheCableInStep) {
+    const DamagedChainCase cases[] = {
+        {"track 36", 36, 0, "66,ILLEGAL TRACK AND SECTOR"},
+        {"track 255", 255, 0, "66,ILLEGAL TRACK AND SECTOR"},
+        {"sector 21 on track 1", 1, 21, "66,ILLEGAL TRACK AND SECTOR"},
+    };
+    drive::DriveUnit& unit = image8();
+    poke(0x2000, program(600));
+    ASSERT_TRUE(setup.run(k.save(8, "GOOD", 0x2000, 0x2000 + 600, true)).ok);
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string name = "BAD" + std::to_string(n++);
+        ASSERT_TRUE(setup.run(k.save(8, name, 0x2000, 0x2000 + 600, true)).ok) << c.name;
+        d64::BlockCursor entry(unit.image);
+        entry.rewind();
+        ASSERT_TRUE(entry.findEntry(name.c_str())) << c.name;
+        std::int32_t first = entry.entryFirstBlock();
+        unit.image[first] = static_cast<std::uint8_t>(c.track);
+        unit.image[first + 1] = static_cast<std::uint8_t>(c.sector);
+
+        // LOAD byte by byte: the first block arrives, then the drive error.
+        poke(0x2000, std::vector<std::uint8_t>(600, 0));
+        TransferResult r = setup.run(k.load(8, name, 1, false, false));
+        EXPECT_TRUE(c64.cable.failure.empty()) << c.name << ": " << c64.cable.failure;
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_EQ(r.st & (kStDriveError | kStEndOfFile), kStDriveError) << c.name;
+        EXPECT_EQ(r.end, 0x2000 + 252) << c.name;
+        auto data = program(600);
+        EXPECT_EQ(peek(0x2000, 252), std::vector<std::uint8_t>(data.begin(), data.begin() + 252))
+            << c.name;
+        EXPECT_EQ(status(8), std::string(c.status) + ",0,0") << c.name;
+
+        // GET# the same way, then the next requests work.
+        setup.run(k.open(2, 8, 2, name + ",P,R"));
+        setup.run(k.get(2, 0x10000));
+        EXPECT_EQ(k.received.size(), 254u) << c.name;
+        EXPECT_EQ(c64.st() & (kStDriveError | kStEndOfFile), kStDriveError) << c.name;
+        setup.run(k.close(2));
+        EXPECT_EQ(status(8), std::string(c.status) + ",0,0") << c.name;
+        TransferResult good = setup.run(k.load(8, "GOOD", 1, false, false));
+        EXPECT_TRUE(good.ok) << c.name;
+        EXPECT_EQ(peek(0x2000, 600), data) << c.name;
+        EXPECT_EQ(status(8), "00, OK. CODED BAD.,0,0") << c.name;
+        EXPECT_TRUE(c64.cable.failure.empty()) << c.name << ": " << c64.cable.failure;
+    }
+}
+
+TEST_F(EndToEnd, GoingOfflineForExitAlwaysTakesThePresenceLineDown) {
+    // Idle: the line goes down at once.
+    EXPECT_TRUE(c64.cable.presence);
+    setup.dispatcher.goOfflineForExit(std::chrono::milliseconds(500));
+    EXPECT_FALSE(c64.cable.presence);
+    EXPECT_EQ(setup.link.isOnline(), 0);
+
+    // A pending request is served first.
+    setup.link.requestOnline(true);
+    setup.dispatcher.poll();
+    ASSERT_TRUE(c64.cable.presence);
+    Task<int> pending = c64.request(kNop);
+    pending.start();
+    setup.dispatcher.goOfflineForExit(std::chrono::milliseconds(500));
+    EXPECT_TRUE(pending.done());
+    EXPECT_EQ(pending.result(), kServed);
+    EXPECT_FALSE(c64.cable.presence);
+
+    // A C64 that holds its request open and says nothing: after the grace
+    // period the line goes down all the same.
+    setup.link.requestOnline(true);
+    setup.dispatcher.poll();
+    ASSERT_TRUE(c64.cable.presence);
+    setup.link.strobeTimeoutMs = 10;
+    c64.cable.requestLines = true;
+    setup.dispatcher.goOfflineForExit(std::chrono::milliseconds(100));
+    EXPECT_FALSE(c64.cable.presence);
+    EXPECT_EQ(c64.cable.dataLatch, 0x00);
+    EXPECT_EQ(setup.link.isOnline(), 0);
     EXPECT_TRUE(c64.cable.failure.empty()) << c64.cable.failure;
 }
 

@@ -2,15 +2,22 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "../temp_dir.h"
+#include "../unprivileged.h"
 
 namespace brimwick::platform {
 namespace {
 
+using testing::PermissionScene;
 using testing::TempDir;
+using testing::Unprivileged;
 
 TEST(File, OpenMissingFileCarriesErrno) {
     TempDir dir;
@@ -88,6 +95,99 @@ TEST(File, FailedAtomicWriteKeepsTheOldFile) {
     EXPECT_THROW(writeFileAtomically(path, "new", 3), FileError);
     auto bytes = TempDir::read(path);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "previous");
+}
+
+std::string text(const std::string& path) {
+    auto bytes = TempDir::read(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(File, AtomicWriteGoesThroughSymbolicLinksAndKeepsThem) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> links;  // link name, its target
+        const char* written;                                     // the name written to
+        const char* target;                                      // the file that changes
+    };
+    const Case cases[] = {
+        {"link to a file in another directory",
+         {{"disk.d64", "real/disk.d64"}},
+         "disk.d64",
+         "real/disk.d64"},
+        {"link to a link",
+         {{"a.d64", "b.d64"}, {"b.d64", "real/disk.d64"}},
+         "a.d64",
+         "real/disk.d64"},
+        {"absolute link", {{"disk.d64", "@/real/disk.d64"}}, "disk.d64", "real/disk.d64"},
+        {"link to a file not there yet", {{"new.d64", "real/new.d64"}}, "new.d64", "real/new.d64"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        ASSERT_TRUE(makeDirectory(dir.file("real")));
+        dir.write("real/disk.d64", "previous");
+        ::chmod(dir.file("real/disk.d64").c_str(), 0640);
+        for (auto [name, to] : c.links) {
+            std::string destination = to[0] == '@' ? dir.path() + (to + 1) : to;
+            ASSERT_EQ(::symlink(destination.c_str(), dir.file(name).c_str()), 0);
+        }
+        writeFileAtomically(dir.file(c.written), "new", 3);
+        EXPECT_EQ(text(dir.file(c.target)), "new");
+        for (auto [name, to] : c.links)
+            EXPECT_TRUE(std::filesystem::is_symlink(dir.file(name))) << name;
+        EXPECT_FALSE(exists(dir.file(c.target) + kTemporarySuffix));
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.file("real/disk.d64").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);  // the permissions stay the file's
+    }
+}
+
+TEST(File, AtomicWriteRespectsPermissions) {
+    // Each case in a directory of its own, with the file's and the
+    // directory's permission bits; the write runs as a user without root's
+    // privileges, for whom the bits hold.
+    struct Case {
+        const char* what;
+        int fileMode;         // 0: no file
+        int directoryMode;    // the directory holding it
+        const char* outcome;  // what the write does
+        const char* content;  // what the file then holds (null: no file)
+    };
+    const Case cases[] = {
+        {"read-only file", 0444, 0755, "Permission denied", "previous content"},
+        {"writable file in a read-only directory", 0644, 0555, "written", "new"},
+        {"read-only file in a read-only directory", 0444, 0555, "Permission denied",
+         "previous content"},
+        {"no file in a read-only directory", 0, 0555, "Permission denied", nullptr},
+    };
+    Unprivileged user;
+    const std::string previous = "previous content";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PermissionScene scene(user, {previous.begin(), previous.end()}, c.fileMode,
+                              c.directoryMode);
+        const std::string& path = scene.file;
+        std::optional<std::string> outcome = user.run([&]() -> std::string {
+            try {
+                writeFileAtomically(path, "new", 3);
+                return "written";
+            } catch (const FileError& e) {
+                return std::strerror(e.cause());
+            }
+        });
+        if (!outcome) GTEST_SKIP() << "running as root and cannot drop root's privileges";
+        EXPECT_EQ(*outcome, c.outcome);
+        if (c.content != nullptr)
+            EXPECT_EQ(text(path), c.content);
+        else
+            EXPECT_FALSE(exists(path));
+        EXPECT_FALSE(exists(path + kTemporarySuffix));
+        if (c.fileMode != 0) {
+            struct stat st {};
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(c.fileMode));
+        }
+    }
 }
 
 TEST(File, DirectoriesAreCreatedWithParents) {

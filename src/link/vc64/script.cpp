@@ -176,7 +176,7 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
                                                    static_cast<std::uint8_t>(r.start >> 8)};
                 for (int a = r.start; a < r.end; ++a)
                     bytes.push_back(setup.c64.memory.ram[static_cast<std::size_t>(a & 0xFFFF)]);
-                platform::writeFile(*target, bytes.data(), bytes.size());
+                platform::writeFileAtomically(*target, bytes.data(), bytes.size());
             }
         } else if (op == "save") {
             need(w, 4, "save DEV \"NAME\" FILE [fast]");

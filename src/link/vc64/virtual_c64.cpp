@@ -90,9 +90,9 @@ int VirtualC64::callRoutine(int address, std::uint8_t accumulator) {
 Task<int> VirtualC64::request(std::uint8_t code) {
     // The kernal diverts to the PC only while the presence line is up. (The
     // previous request's release has already waited for the PC to look.)
+    resultSet = false;
     if (!cable.presence) co_return kNotDiverted;
     ++requests;
-    resultSet = false;
     cable.requestLines = true;
     co_await sendByte(code);
     if (code == kUploadRequest) {

@@ -14,6 +14,8 @@ constexpr int kSecondaryClose = 0xE0;
 constexpr int kSecondaryOpen = 0xF0;
 constexpr int kCommandChannel = 15;
 constexpr int kLoadEndAddress = 0x00AE;  // where LOAD leaves its end address
+// ST bits of a failed step: a drive error, or no device on the bus.
+constexpr std::uint8_t kStFailed = kStDriveError | kStDeviceNotPresent;
 }  // namespace
 
 Task<int> VirtualKernal::busRequest(std::uint8_t code, std::uint8_t argument) {
@@ -85,8 +87,14 @@ Task<int> VirtualKernal::get(int lfn, int count) {
     if (file == files.end()) co_return 0;
     if (co_await talk(file->second.first) != kServed) co_return 0;
     co_await tksa(kSecondaryData | (file->second.second & 0x0F));
-    for (int i = 0; i < count && (st() & kStEndOfFile) == 0; ++i)
-        received.push_back(static_cast<std::uint8_t>(co_await acptr()));
+    // Like a BASIC loop that tests ST: the end of the file, a drive error or
+    // a missing device ends it. Only the bytes the PC sent are kept (after a
+    // drive error it sends none).
+    for (int i = 0; i < count; ++i) {
+        int value = co_await acptr();
+        if (c64.resultSet) received.push_back(static_cast<std::uint8_t>(value));
+        if ((st() & (kStEndOfFile | kStFailed)) != 0) break;
+    }
     co_await untalk();
     co_return static_cast<int>(received.size());
 }
@@ -121,7 +129,7 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
         co_await tksa(kSecondaryData);
         int low = co_await acptr();
         int high = co_await acptr();
-        if ((st() & (kStDriveError | kStDeviceNotPresent)) == 0) {
+        if ((st() & kStFailed) == 0) {
             int address = secondary == 0 ? kBasicStart : (low | (high << 8));
             result.start = address;
             if ((st() & kStEndOfFile) != 0) {
@@ -136,7 +144,8 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
             } else {
                 while ((st() & kStEndOfFile) == 0 && address < 0x10000) {
                     int value = co_await acptr();
-                    if ((st() & kStDeviceNotPresent) != 0) break;
+                    // A drive error (a damaged chain) ends the LOAD.
+                    if ((st() & kStFailed) != 0) break;
                     if (verify) {
                         if (c64.memory.read(address) != value) orSt(kStVerifyError);
                     } else {
@@ -196,7 +205,7 @@ Task<TransferResult> VirtualKernal::save(int device, std::string name, int start
     co_await second(kSecondaryClose | 1);
     co_await unlisten();
     result.st = outcome;
-    result.ok = (outcome & (kStDriveError | kStDeviceNotPresent)) == 0;
+    result.ok = (outcome & kStFailed) == 0;
     c64.memory.write(kC64StatusByte, outcome);
     co_return result;
 }

@@ -44,7 +44,8 @@ class VirtualSetup {
     }
 
     // Serves device `device` with an image file or, for a path ending in the
-    // separator, a PC directory; returns the drive.
+    // separator, a PC directory; returns the drive. Throws std::runtime_error
+    // when the image cannot be read or the drive's old image not be saved.
     drive::DriveUnit& serve(int device, const std::string& path);
 };
 

@@ -1,0 +1,67 @@
+// The C64's 64 KB as the 6510 sees them. The processor port at $0000 (data
+// direction) and $0001 (data) banks the ROMs: with HIRAM (bit 1) set the
+// KERNAL shows at $E000-$FFFF, with LORAM (bit 0) and HIRAM both set the
+// BASIC ROM shows at $A000-$BFFF, and with either set $D000-$DFFF shows I/O
+// (CHAREN, bit 2, set) or the character ROM (CHAREN clear). A bit whose
+// direction is input reads as 1 through the pull-up, so after a reset (all
+// inputs) everything is banked in. Writes always reach the RAM underneath,
+// also under the ROMs and at $0000/$0001, except that I/O, when banked in,
+// takes its own writes. Of the I/O chips only CIA 2 is
+// emulated; the other I/O registers keep what is written to them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "c64/cia2.h"
+#include "c64/cpu6510.h"
+
+namespace brimwick::c64 {
+
+inline constexpr int kC64MemorySize = 0x10000;
+inline constexpr int kRomSize = 0x2000;        // BASIC and KERNAL, 8 KB each
+inline constexpr int kCharacterRomSize = 0x1000;
+inline constexpr std::uint16_t kBasicRomStart = 0xA000;
+inline constexpr std::uint16_t kIoStart = 0xD000;
+inline constexpr std::uint16_t kKernalRomStart = 0xE000;
+inline constexpr std::uint16_t kPortDirectionAddress = 0x0000;
+inline constexpr std::uint16_t kPortDataAddress = 0x0001;
+
+// Processor port bits.
+inline constexpr std::uint8_t kLoram = 0x01;
+inline constexpr std::uint8_t kHiram = 0x02;
+inline constexpr std::uint8_t kCharen = 0x04;
+// The bits of $0001 that read 1 when set as inputs (the banking lines and
+// the cassette sense line are pulled up).
+inline constexpr std::uint8_t kPortPullUps = 0x17;
+
+class MemoryMap : public Bus {
+  public:
+    std::array<std::uint8_t, kC64MemorySize> ram{};           // all RAM, under the ROMs too
+    std::array<std::uint8_t, kRomSize> basicRom{};            // $A000-$BFFF when banked in
+    std::array<std::uint8_t, kRomSize> kernalRom{};           // $E000-$FFFF when banked in
+    std::array<std::uint8_t, kCharacterRomSize> characterRom{};  // $D000-$DFFF without CHAREN
+    std::array<std::uint8_t, 0x1000> ioRegisters{};          // the I/O area other than CIA 2
+    Cia2 cia2;                                                // $DD00-$DDFF
+    std::uint8_t portDirection = 0;                           // $0000
+    std::uint8_t portData = 0;                                // $0001 as written
+
+    // The processor port as the CPU reads $0001.
+    std::uint8_t portValue() const {
+        return static_cast<std::uint8_t>((portData & portDirection) | (kPortPullUps & ~portDirection));
+    }
+    // Power-on or reset of the processor port (all inputs).
+    void resetPort() {
+        portDirection = 0;
+        portData = 0;
+    }
+
+    std::uint8_t read(std::uint16_t address) override;
+    void write(std::uint16_t address, std::uint8_t value) override;
+
+    // Loads bytes into RAM at `address` (wrapping at $FFFF), as a loader would.
+    void load(std::uint16_t address, const std::vector<std::uint8_t>& bytes);
+};
+
+}  // namespace brimwick::c64
