@@ -48,11 +48,12 @@ int runHere(const std::string& text) {
     if (!commands.lastTypedText.empty())
         std::cout << "brimwick-cli exec: nothing was typed: no C64 is served here "
                      "(start brimwick-cli serve first)\n";
-    if (!config::saveSettings(settings, drives, home)) {
+    bool written = config::saveSettings(settings, drives, home);
+    if (!written)
         std::cerr << "brimwick-cli exec: cannot write " << home << config::kStatusFileName << '\n';
-        return 1;
-    }
-    return 0;
+    // Images that cannot be saved are told on stderr.
+    written = drive::releaseAll(drives) && written;
+    return written ? 0 : 1;
 }
 
 int exec(const std::string& given) {
@@ -106,7 +107,7 @@ void addExecCommand(CLI::App& app, CommandRegistry& registry) {
     command->add_option("STRING", *text, "the execute string")->required();
     command->add_option("--trace", *trace, "write the diagnostic trace to this file");
     command->callback([text, trace, &registry] {
-        if (!trace->empty()) platform::traceLog().open(*trace);
+        if (!trace->empty()) openTrace(*trace, "exec");
         registry.exitCode = exec(*text);
         platform::traceLog().close();
     });

@@ -92,8 +92,8 @@ bool saveStatus(const ServeOptions& options, config::Settings& settings, shell::
 // and saves every modified image; the exit status: 1 when Status.ini or an
 // image could not be written (the image's path and the reason are on stderr).
 int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
-           config::Settings& settings, shell::Drives drives,
-           const shell::DriveOverrides& overrides, const std::string& home) {
+           config::Settings& settings, shell::Drives drives, const shell::DriveOverrides& overrides,
+           const std::string& home) {
     dispatcher.goOfflineForExit(kShutdownGrace);
     bool written = saveStatus(options, settings, drives, overrides, home);
     written = drive::releaseAll(drives) && written;

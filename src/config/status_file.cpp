@@ -51,10 +51,9 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
                          static_cast<std::size_t>(nul - begin));
         drive::DriveUnit& unit = drives[static_cast<std::size_t>(i)];
         if (!unit.mount(path, settings.hostMode[i] != 0))
-            platform::userDialogs().messageBox(
-                "The disk image " + path + " could not be read: " + unit.loadFailure +
-                    ".\nDevice " + std::to_string(i + kFirstDevice) + " has no disk.",
-                "Brimwick", platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            platform::userDialogs().messageBox(unit.loadFailureText(i + kFirstDevice), "Brimwick",
+                                               platform::MessageButtons::Ok,
+                                               platform::MessageIcon::Warning);
         cursor += path.size() + 1;
     }
     return true;

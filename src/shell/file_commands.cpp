@@ -57,7 +57,7 @@ std::string readFailure(const std::string& path) {
     } catch (const platform::FileError& e) {
         return std::strerror(e.cause());
     }
-    return "not a D64 image";
+    return "it could not be read whole";
 }
 
 bool ShellCommands::writeOutput(const std::string& output, const std::string& input,
@@ -79,8 +79,7 @@ bool ShellCommands::writeOutput(const std::string& output, const std::string& in
 
 void ShellCommands::saveLocalImage(drive::DriveUnit& unit) {
     if (unit.saveImage()) return;
-    showError("The image " + unit.path + " could not be saved; the file is as it was.\n" +
-              "The reason is in " + platform::kTraceFileName + ".");
+    showError(unit.saveFailureText() + "The file is as it was.");
     // The person has been told; the unit goes with the command.
     unit.imageModified = false;
     unit.ramModified = false;
@@ -88,10 +87,9 @@ void ShellCommands::saveLocalImage(drive::DriveUnit& unit) {
 
 void ShellCommands::unpackDisk(const CommandString& s) {
     drive::DriveUnit source;
-    source.mount(s.argument, s.programFile);
-    if (!s.programFile && source.image == nullptr) {
-        showError("The image " + s.argument + " could not be read (" + readFailure(s.argument) +
-                  ").\nNothing was unpacked.");
+    if (!source.mount(s.argument, s.programFile)) {
+        showError("The image " + s.argument + " could not be read: " + source.loadFailure +
+                  ".\nNothing was unpacked.");
         return;
     }
     std::string directory = unpackDirectory(s.argument);
@@ -133,15 +131,13 @@ void ShellCommands::addToImage(const CommandString& s) {
     // ADD.d64 lies beside the file.
     std::string imagePath = directoryOf(s.fullArgument) + kAddImageName;
     drive::DriveUnit unit;
-    if (platform::exists(imagePath)) {
-        unit.mount(imagePath, false);
-        if (unit.image == nullptr) {
-            showError("The image " + imagePath + " could not be read (" + readFailure(imagePath) +
-                      ").\nNothing was added.");
-            return;
-        }
-    } else {
-        unit.newImage(TextSlice(imagePath.c_str()));
+    // A drive of the command's own: it holds nothing, so only the image can fail.
+    bool ready = platform::exists(imagePath) ? unit.mount(imagePath, false)
+                                             : unit.newImage(TextSlice(imagePath.c_str()));
+    if (!ready) {
+        showError("The image " + imagePath + " could not be read: " + unit.loadFailure +
+                  ".\nNothing was added.");
+        return;
     }
     try {
         if (unit.addHostFile(s.fullArgument) == drive::AddResult::Unreadable) {

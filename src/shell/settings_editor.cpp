@@ -157,18 +157,18 @@ void applyDriveAssignment(const DriveAssignment& a, config::Settings& settings, 
             return;
         case DriveAssignment::Kind::Directory:
             if (!platform::isDirectory(a.path)) refuse(a.path + " is not a directory");
-            unit.mount(a.path, true);
             break;
         case DriveAssignment::Kind::Image: {
             // Read it once aside, so that a refused image leaves the drive as it was.
             drive::DriveUnit probe;
-            probe.mount(a.path, false);
-            if (probe.image == nullptr)
-                refuse("cannot read the image " + a.path + ": " + readFailure(a.path));
-            unit.mount(a.path, false);
+            if (!probe.mount(a.path, false))
+                refuse("cannot read the image " + a.path + ": " + probe.loadFailure);
             break;
         }
     }
+    // A drive that keeps an image it could not save has said so and serves it on.
+    if (!unit.mount(a.path, a.kind == DriveAssignment::Kind::Directory))
+        refuse("device " + std::to_string(a.index + config::kFirstDevice) + " keeps " + unit.path);
     settings.realDevice[a.index] = 0;
 }
 

@@ -77,7 +77,7 @@ void ShellCommands::execute(std::string_view executeString) {
     }
 }
 
-void ShellCommands::serveDrive(int index, const std::string& path, bool directory) {
+bool ShellCommands::serveDrive(int index, const std::string& path, bool directory) {
     dispatcher_.settings.realDevice[index] = 0;
     // A program named without any directory lies in the working directory,
     // not in the root.
@@ -87,14 +87,16 @@ void ShellCommands::serveDrive(int index, const std::string& path, bool director
         where = std::filesystem::current_path(ec).string();
     }
     drive::DriveUnit& unit = dispatcher_.drives[static_cast<std::size_t>(index)];
-    unit.mount(where, directory);
-    if (directory && !platform::isDirectory(where)) {
+    if (!unit.mount(where, directory)) {
+        // Either the old image could not be saved (it is still there) or the
+        // new one could not be read.
+        if (unit.image != nullptr) return false;
+        showError(unit.loadFailureText(deviceOf(index)));
+    } else if (directory && !platform::isDirectory(where)) {
         showWarning("Device " + std::to_string(deviceOf(index)) + " serves the directory " + where +
                     ", which does not exist.");
-    } else if (!directory && unit.image == nullptr) {
-        showError("The image " + where + " could not be read (" + readFailure(where) +
-                  ").\nDevice " + std::to_string(deviceOf(index)) + " has no disk.");
     }
+    return true;
 }
 
 void ShellCommands::typeText(const std::string& text) {
@@ -123,7 +125,7 @@ void ShellCommands::insertDiskSelected(const CommandString& s) {
 
 void ShellCommands::loadAndRun(const CommandString& s) {
     int index = dispatcher_.addressedDrive;
-    serveDrive(index, s.argument, s.programFile);
+    if (!serveDrive(index, s.argument, s.programFile)) return;
     // LOAD from the device that now serves the program (device 8 unless the
     // C64 last talked to another of the PC's drives).
     typeText("load\"" + s.name4 + "\"," + std::to_string(deviceOf(index)) + ",1:\rrun:\r");
@@ -140,14 +142,22 @@ void ShellCommands::copyRealDisk(const CommandString& s) {
                   ", which exists already.\nMove it away and open the file again.");
         return;
     }
-    serveDrive(
-        kDrive10,
-        platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory,
-        true);
+    // The copier writes the copy to device 9: never onto an image that
+    // device 9 still holds because it could not be saved.
+    drive::DriveUnit& target = dispatcher_.drives[kDrive9];
+    if (!target.newImage(TextSlice(copy.c_str()))) {
+        showError("The disk was not copied: device 9 keeps " + target.path +
+                  ", which could not be saved.");
+        return;
+    }
+    dispatcher_.settings.realDevice[kDrive9] = 0;
+    if (!serveDrive(
+            kDrive10,
+            platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory,
+            true))
+        return;
     // The copier reads the real disk as device 8 and writes device 9.
     dispatcher_.settings.realDevice[config::kDefaultDrive] = device;
-    dispatcher_.settings.realDevice[kDrive9] = 0;
-    dispatcher_.drives[kDrive9].newImage(TextSlice(copy.c_str()));
     typeText("load\"diskcopier0801\",10,1:\rrun:\ryes\r");
 }
 
@@ -165,7 +175,7 @@ void ShellCommands::assemble(const CommandString& s) {
     }
     if (errors != 0 || settings.startAssembled == 0) return;
     int index = dispatcher_.addressedDrive;
-    serveDrive(index, directoryOf(s.argument), true);
+    if (!serveDrive(index, directoryOf(s.argument), true)) return;
     // The object file of a program at $0801: name0801.prg, or name.prg
     // when object names carry no address.
     std::string object = s.name4 + (options.addressInObjectName ? "0801" : "");
@@ -173,13 +183,15 @@ void ShellCommands::assemble(const CommandString& s) {
 }
 
 void ShellCommands::editInTurboAss(const CommandString& s) {
-    serveDrive(
+    bool served = serveDrive(
         kDrive9,
         platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory,
         true);
     // Device 8 serves the directory the file lies in.
-    serveDrive(config::kDefaultDrive, s.programFile ? s.argument : directoryOf(s.fullArgument),
-               true);
+    served = serveDrive(config::kDefaultDrive,
+                        s.programFile ? s.argument : directoryOf(s.fullArgument), true) &&
+             served;
+    if (!served) return;
     // LOAD and start TurboAss, then its commands: <- l NAME (load the
     // source), F2, <- ms, F8, <- me, <- w NAME. 0x5F is the <- key, 0x89
     // F2 and 0x8C F8.

@@ -101,8 +101,10 @@ class ShellCommands {
     void redirectSelected(const CommandString& s);
 
     // Serves drive `index` and mounts `path` on it (a directory when
-    // `directory`); an image that cannot be read is reported.
-    void serveDrive(int index, const std::string& path, bool directory);
+    // `directory`); an image that cannot be read is reported. False when the
+    // drive keeps a modified image it could not save (the drive has told the
+    // person): it serves that image on, and nothing should be typed for it.
+    bool serveDrive(int index, const std::string& path, bool directory);
     // Resets the C64 and types the reset sequence and `text`.
     void typeText(const std::string& text);
     // The device number the C64 uses for a drive index.
@@ -114,7 +116,8 @@ class ShellCommands {
     // what was there; never writes over `input`.
     bool writeOutput(const std::string& output, const std::string& input,
                      const std::vector<std::uint8_t>& bytes);
-    // Saves a local drive's modified image, or tells the person.
+    // Saves a local drive's modified image, or tells the person which file
+    // could not be written and why.
     void saveLocalImage(drive::DriveUnit& unit);
 
     link::RequestDispatcher& dispatcher_;  // the drives, settings, cable and keyboard

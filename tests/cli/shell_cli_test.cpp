@@ -134,6 +134,24 @@ TEST_F(ShellCli, ExecLoadsAndRunsOnTheVirtualC64AndStatusIniKeepsTheDirectory) {
     EXPECT_EQ(stop(), 0);
 }
 
+TEST_F(ShellCli, ServeExitsNonZeroAndNamesAnImageItCouldNotSaveAtTheEnd) {
+    std::string disks = scratch.file("disks");
+    fs::create_directory(disks);
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    // The disk copier gets a new image for device 9, saved at the end beside
+    // the .cdd file; the copier's keys show that the string has run.
+    CliResult r = cli({"exec", "CDD_" + disks + "/9.cdd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(waitFor("keys: ")) << output();
+    fs::remove_all(disks);
+    EXPECT_EQ(stop(), 1);
+    std::string err = text(scratch.file("serve.err"));
+    EXPECT_NE(err.find("The disk image " + disks +
+                       "/drv8.d64 could not be saved: No such file or directory."),
+              std::string::npos)
+        << err;
+}
+
 TEST_F(ShellCli, ExecWithoutARunningInstanceRunsTheStringHere) {
     CliResult r = cli({"exec", "L___games/GAME.PRG"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -266,7 +266,7 @@ TEST_F(ShellCommandsTest, AddReportsWhatItCannotDoAndKeepsTheImage) {
          },
          "Is a directory"},
         {"image that cannot be saved", [] { return std::string("ADD_/proc/version"); },
-         "could not be saved"},
+         "The disk image /proc/ADD.d64 could not be saved: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,6 +277,54 @@ TEST_F(ShellCommandsTest, AddReportsWhatItCannotDoAndKeepsTheImage) {
     }
     EXPECT_FALSE(fs::exists(dir.file("ADD.d64"))) << "no empty image for a failed add";
     EXPECT_TRUE(fs::is_directory(dir.file("sub/ADD.d64")));
+}
+
+TEST_F(ShellCommandsTest, AddTellsThePersonWhichImageItCouldNotSaveAndWhy) {
+    // ADD.d64 is a link into a directory that is not there: the new image
+    // cannot be written, whoever runs the test.
+    fs::create_directory_symlink(dir.file("gone"), dir.file("sub"));
+    fs::create_symlink(dir.file("sub/ADD.d64"), dir.file("ADD.d64"));
+    run("ADD_" + dir.write("a.prg", bytes(3)));
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], "The disk image " + dir.file("ADD.d64") +
+                                    " could not be saved: No such file or directory.\n"
+                                    "The file is as it was.");
+    EXPECT_EQ(dialogs.icons[0], platform::MessageIcon::Stop);
+}
+
+TEST_F(ShellCommandsTest, NothingIsTypedForADriveThatKeepsAnImageItCouldNotSave) {
+    const struct {
+        const char* code;
+        int device;        // the drive that holds the image that cannot be saved
+        const char* file;  // the path after the code
+        int device8;       // what device 8 reaches afterwards (0: the PC's drive)
+    } cases[] = {
+        {"L___", 8, "GAME.PRG", 0},
+        {"ID__", 8, "other.d64", 0},
+        {"CDD_", 9, "9.cdd", 8},
+    };
+    dir.write("GAME.PRG", bytes(10));
+    image("other.d64");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        settings.realDevice[3] = 8;  // device 8 passed through to the real drive 8
+        std::string lost = dir.file("missing/keep.d64");
+        ASSERT_TRUE(drive(c.device).newImage(TextSlice(lost.c_str())));
+        dialogs.texts.clear();
+        run(std::string(c.code) + dir.file(c.file));
+        EXPECT_EQ(drive(c.device).path, lost);
+        EXPECT_NE(drive(c.device).image, nullptr);
+        EXPECT_TRUE(drive(c.device).imageModified) << "the changes stay for the next try";
+        EXPECT_EQ(realDevice(8), c.device8);
+        EXPECT_FALSE(setup.keyboard.feedActive) << "nothing is typed";
+        ASSERT_FALSE(dialogs.texts.empty());
+        EXPECT_NE(dialogs.texts[0].find(lost + " could not be saved: No such file or directory"),
+                  std::string::npos)
+            << dialogs.texts[0];
+        // The drive goes without the image at the end of the case.
+        drive(c.device).imageModified = false;
+        drive(c.device).unmount();
+    }
 }
 
 TEST_F(ShellCommandsTest, AddThatFillsTheDiskLeavesTheImageFile) {
