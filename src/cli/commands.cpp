@@ -21,6 +21,8 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addServeCommand(app, registry);
     addVc64Command(app, registry);
     addAsmCommand(app, registry);
+    addExecCommand(app, registry);
+    addSettingsCommand(app, registry);
     addKernalCommand(app, registry);
 }
 

@@ -21,6 +21,12 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 
+// brimwick-cli exec STRING: a shell command for the running instance.
+void addExecCommand(CLI::App& app, CommandRegistry& registry);
+
+// brimwick-cli settings [set KEY=VALUE...].
+void addSettingsCommand(CLI::App& app, CommandRegistry& registry);
+
 // Opens the trace file; when it cannot be written, says so on stderr (the
 // command goes on without a trace).
 void openTrace(const std::string& path, const char* command);

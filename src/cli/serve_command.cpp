@@ -2,7 +2,10 @@
 // from the program directory (the served drives and the port), opens the
 // parallel port through the parport driver (--ppdev) or direct port I/O, and
 // serves the C64 until interrupted; then brings the presence line down,
-// writes Status.ini and saves every modified image.
+// writes Status.ini and saves every modified image. Meanwhile it takes
+// execute strings (`brimwick-cli exec`) on its socket and runs them between
+// the C64's requests. With --virtual-c64 it serves a virtual C64 sitting at
+// READY instead, which prints what is typed into it.
 #include <atomic>
 #include <csignal>
 #include <iostream>
@@ -16,8 +19,12 @@
 #include "link/ppdev_port.h"
 #include "link/request_dispatcher.h"
 #include "link/screen_mirror.h"
+#include "link/vc64/virtual_setup.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/running_instance.h"
+#include "shell/settings_editor.h"
+#include "shell/virtual_c64_session.h"
 
 namespace brimwick::cli {
 
@@ -25,23 +32,104 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
-extern "C" void onStopSignal(int) { stopRequested = true; }
+extern "C" void onStopSignal(int) {
+    stopRequested = true;
+}
 
 // Longest time the shutdown waits for a pending request before giving up.
 constexpr auto kShutdownGrace = std::chrono::seconds(2);
 
 struct ServeOptions {
-    int port = -1;         // 1..3 overrides the settings' port choice
-    std::string ppdev;     // a parport device, instead of direct port I/O
+    int port = -1;                                 // 1..3 overrides the settings' port choice
+    std::string ppdev;                             // a parport device, instead of direct port I/O
     std::string trace = platform::kTraceFileName;  // the trace file
+    std::vector<std::string> drives;               // --drive N=PATH, for this run
+    bool save = false;                             // keep the --drive assignments in Status.ini
+    bool virtualC64 = false;                       // serve a virtual C64 instead of the port
 };
 
+// Loads Status.ini and makes this run's drive assignments; false (said on
+// stderr) when one is refused.
+bool prepareDrives(const ServeOptions& options, config::Settings& settings, shell::Drives drives,
+                   shell::DriveOverrides& overrides, const std::string& home) {
+    config::loadSettings(settings, drives, home);
+    try {
+        for (const std::string& option : options.drives)
+            overrides.apply(shell::parseDriveOption(option), settings, drives);
+    } catch (const shell::SettingError& e) {
+        std::cerr << "brimwick-cli serve: --drive: " << e.message << '\n';
+        return false;
+    }
+    for (int i = 0; i < config::kDriveCount; ++i) {
+        if (settings.realDevice[i] != 0) continue;
+        const auto& unit = drives[static_cast<std::size_t>(i)];
+        std::cout << "device " << (i + config::kFirstDevice) << ": "
+                  << (unit.hostMode ? "directory " : "image ") << unit.path << '\n';
+    }
+    return true;
+}
+
+void listen(shell::RunningInstance& instance) {
+    if (auto why = instance.listen())
+        std::cerr << "brimwick-cli serve: execute strings are not taken: " << *why << '\n';
+    else
+        std::cout << "execute strings: " << instance.server()->path() << '\n';
+}
+
+// Writes Status.ini: this run's --drive assignments only with --save.
+bool saveStatus(const ServeOptions& options, config::Settings& settings, shell::Drives drives,
+                const shell::DriveOverrides& overrides, const std::string& home) {
+    config::Settings record = settings;
+    auto served = overrides.toSave(record, drives);
+    bool saved = options.save ? config::saveSettings(settings, drives, home)
+                              : config::saveSettings(record, served, home);
+    if (!saved)
+        std::cerr << "brimwick-cli serve: cannot write " << home << config::kStatusFileName << '\n';
+    return saved;
+}
+
+// Serves what is pending, takes the presence line down, writes Status.ini
+// and saves every modified image; the exit status: 1 when Status.ini or an
+// image could not be written (the image's path and the reason are on stderr).
+int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
+           config::Settings& settings, shell::Drives drives, const shell::DriveOverrides& overrides,
+           const std::string& home) {
+    dispatcher.goOfflineForExit(kShutdownGrace);
+    bool written = saveStatus(options, settings, drives, overrides, home);
+    written = drive::releaseAll(drives) && written;
+    platform::traceLog().close();
+    return written ? 0 : 1;
+}
+
+int serveVirtualC64(const ServeOptions& options) {
+    link::vc64::VirtualSetup setup;
+    std::string home = platform::programDirectory();
+    setup.dispatcher.programDirectory = home;
+    shell::DriveOverrides overrides;
+    if (!prepareDrives(options, setup.settings, setup.drives, overrides, home)) return 2;
+    shell::RunningInstance instance(setup.dispatcher);
+    listen(instance);
+    std::cout << "virtual C64 at READY; Ctrl-C stops" << std::endl;
+
+    shell::VirtualC64Session session(setup, std::cout);
+    while (!stopRequested) {
+        session.pollKeyboard();
+        instance.runArrivedStrings(shell::kJiffyMs);
+    }
+    return finish(options, setup.dispatcher, setup.settings, setup.drives, overrides, home);
+}
+
 int serve(const ServeOptions& options) {
+    // From the start: whoever sees the first line may already stop it.
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     openTrace(options.trace, "serve");
+    if (options.virtualC64) return serveVirtualC64(options);
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
-    config::loadSettings(settings, drives, home);
+    shell::DriveOverrides overrides;
+    if (!prepareDrives(options, settings, drives, overrides, home)) return 2;
     if (options.port >= 0) settings.portChoice = options.port;
     int base = config::portBaseFor(settings.portChoice);
     if (!options.ppdev.empty() && base == 0) base = config::portBaseFor(2);
@@ -57,8 +145,8 @@ int serve(const ServeOptions& options) {
         return 1;
     }
     if (!port) {
-        std::cerr << "brimwick-cli serve: no parallel port configured; use --port 1|2|3 or "
-                     "--ppdev /dev/parportN\n";
+        std::cerr << "brimwick-cli serve: no parallel port configured; use --port 1|2|3, "
+                     "--ppdev /dev/parportN or --virtual-c64\n";
         return 1;
     }
 
@@ -70,27 +158,19 @@ int serve(const ServeOptions& options) {
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(cable, drives, settings, keyboard, mirror);
     dispatcher.programDirectory = home;
-
-    for (int i = 0; i < config::kDriveCount; ++i) {
-        if (settings.realDevice[i] != 0) continue;
-        const auto& unit = drives[static_cast<std::size_t>(i)];
-        std::cout << "device " << (i + config::kFirstDevice) << ": "
-                  << (unit.hostMode ? "directory " : "image ") << unit.path << '\n';
-    }
+    shell::RunningInstance instance(dispatcher);
+    listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";
 
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     link::IdlePacer pacer;
-    while (!stopRequested) pacer.afterPoll(dispatcher.poll(), *port);
+    while (!stopRequested) {
+        bool served = dispatcher.poll();
+        pacer.afterPoll(served, *port);
+        // Execute strings run between requests, never during one.
+        if (!served) instance.runArrivedStrings(0);
+    }
 
-    // Serve what is pending, then take the presence line down.
-    dispatcher.goOfflineForExit(kShutdownGrace);
-    config::saveSettings(settings, drives, home);
-    // Images that cannot be saved are told on stderr.
-    bool saved = drive::releaseAll(drives);
-    platform::traceLog().close();
-    return saved ? 0 : 1;
+    return finish(options, dispatcher, settings, drives, overrides, home);
 }
 
 }  // namespace
@@ -98,15 +178,26 @@ int serve(const ServeOptions& options) {
 void addServeCommand(CLI::App& app, CommandRegistry& registry) {
     auto* command = app.add_subcommand(
         "serve",
-        "Serve a real C64 on the parallel port with the drives listed in Status.ini, until "
-        "interrupted.");
+        "Serve a real C64 on the parallel port (or a virtual one) with the drives listed in "
+        "Status.ini, until interrupted; take execute strings from brimwick-cli exec meanwhile.");
     auto options = std::make_shared<ServeOptions>();
-    command->add_option("--port", options->port, "parallel port: 1 = 0x278, 2 = 0x378, 3 = 0x3BC")
-        ->check(CLI::Range(1, 3));
-    command->add_option("--ppdev", options->ppdev,
-                        "use the Linux parport driver on this device (e.g. /dev/parport0) "
-                        "instead of direct port I/O");
+    auto* port =
+        command
+            ->add_option("--port", options->port, "parallel port: 1 = 0x278, 2 = 0x378, 3 = 0x3BC")
+            ->check(CLI::Range(1, 3));
+    auto* ppdev = command->add_option("--ppdev", options->ppdev,
+                                      "use the Linux parport driver on this device (e.g. "
+                                      "/dev/parport0) instead of direct port I/O");
     command->add_option("--trace", options->trace, "trace file (default message.txt)");
+    command->add_option("--drive", options->drives,
+                        "N=PATH: device N (5..14) serves a D64 image, or a directory when PATH "
+                        "ends in '/'; N=pass or N=pass:M passes it to a real device. For this "
+                        "run only, unless --save");
+    command->add_flag("--save", options->save, "keep the --drive assignments in Status.ini");
+    auto* virtualC64 = command->add_flag(
+        "--virtual-c64", options->virtualC64,
+        "serve a virtual C64 that sits at READY and prints every text typed into it");
+    virtualC64->excludes(port)->excludes(ppdev);
     command->callback([options, &registry] { registry.exitCode = serve(*options); });
 }
 

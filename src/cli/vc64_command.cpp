@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/shell_commands.h"
 
 namespace brimwick::cli {
 
@@ -52,7 +53,9 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         config::loadSettings(setup.settings, setup.drives, home);
         setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
         std::istringstream lines(text);
-        int failures = link::vc64::runScript(lines, std::cout, setup);
+        shell::ShellCommands commands(setup.dispatcher);
+        auto execute = [&commands](const std::string& line) { commands.execute(line); };
+        int failures = link::vc64::runScript(lines, std::cout, setup, execute);
         // Images that cannot be saved at the end are told on stderr.
         bool saved = drive::releaseAll(setup.drives);
         registry.exitCode = failures == 0 && saved ? 0 : 1;

@@ -1,6 +1,7 @@
 // Reading and writing Status.ini.
 #include "config/status_file.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -50,10 +51,9 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
                          static_cast<std::size_t>(nul - begin));
         drive::DriveUnit& unit = drives[static_cast<std::size_t>(i)];
         if (!unit.mount(path, settings.hostMode[i] != 0))
-            platform::userDialogs().messageBox(
-                "The disk image " + path + " could not be read: " + unit.loadFailure +
-                    ".\nDevice " + std::to_string(i + kFirstDevice) + " has no disk.",
-                "Brimwick", platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+            platform::userDialogs().messageBox(unit.loadFailureText(i + kFirstDevice), "Brimwick",
+                                               platform::MessageButtons::Ok,
+                                               platform::MessageIcon::Warning);
         cursor += path.size() + 1;
     }
     return true;
@@ -61,14 +61,22 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
 
 bool saveSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
                   const std::string& programDirectory) {
+    std::array<ServedPath, kDriveCount> served;
+    for (std::size_t i = 0; i < served.size(); ++i)
+        served[i] = ServedPath{drives[i].path, drives[i].hostMode};
+    return saveSettings(settings, served, programDirectory);
+}
+
+bool saveSettings(Settings& settings, std::span<const ServedPath, kDriveCount> served,
+                  const std::string& programDirectory) {
     for (int i = kDriveCount - 1; i >= 0; --i)
-        settings.hostMode[i] = drives[static_cast<std::size_t>(i)].hostMode ? 1 : 0;
+        settings.hostMode[i] = served[static_cast<std::size_t>(i)].directory ? 1 : 0;
     std::vector<std::uint8_t> file(kSettingsSize);
     std::memcpy(file.data(), &settings, kSettingsSize);
     for (int i = kDriveCount - 1; i >= 0; --i) {
         traceLog() << "\nDevice " << (i + kFirstDevice) << " : ";
         if (settings.realDevice[i] != 0) continue;
-        const std::string& path = drives[static_cast<std::size_t>(i)].path;
+        const std::string& path = served[static_cast<std::size_t>(i)].path;
         traceLog() << "Writing file " << path;
         file.insert(file.end(), path.begin(), path.end());
         file.push_back(0);

@@ -25,4 +25,14 @@ bool loadSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> d
 bool saveSettings(Settings& settings, std::span<drive::DriveUnit, kDriveCount> drives,
                   const std::string& programDirectory);
 
+// What one drive serves, as Status.ini keeps it.
+struct ServedPath {
+    std::string path;        // the image file, or the directory with its separator
+    bool directory = false;  // a PC directory rather than an image
+};
+
+// Writes Status.ini with these paths instead of the drives' own.
+bool saveSettings(Settings& settings, std::span<const ServedPath, kDriveCount> served,
+                  const std::string& programDirectory);
+
 }  // namespace brimwick::config

@@ -85,14 +85,23 @@ bool DriveUnit::release() {
     return saved;
 }
 
-void DriveUnit::reportSaveFailure(const char* outcome) const {
+std::string DriveUnit::saveFailureText() const {
     std::string text;
     if (!saveFailure.empty())
         text += "The disk image " + path + " could not be saved: " + saveFailure + ".\n";
     if (!ramSaveFailure.empty())
         text +=
             "The drive RAM could not be written to " + ramFilePath + ": " + ramSaveFailure + ".\n";
-    text += outcome;
+    return text;
+}
+
+std::string DriveUnit::loadFailureText(int device) const {
+    return "The disk image " + path + " could not be read: " + loadFailure + ".\nDevice " +
+           std::to_string(device) + " has no disk.";
+}
+
+void DriveUnit::reportSaveFailure(const char* outcome) const {
+    std::string text = saveFailureText() + outcome;
     platform::userDialogs().messageBox(text, kCaption, platform::MessageButtons::Ok,
                                        platform::MessageIcon::Stop);
 }

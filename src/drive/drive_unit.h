@@ -98,6 +98,12 @@ class DriveUnit : public DualBackedDrive {
     // for any other.
     static std::int32_t typeFromExtension(const std::string& hostFile);
     void markImageModified() { imageModified = true; }
+    // What the person is told when the last save failed: each file that could
+    // not be written and the system's reason, one line each.
+    std::string saveFailureText() const;
+    // What the person is told when the image file could not be read for
+    // device `device`: the file, the reason and that the drive has no disk.
+    std::string loadFailureText(int device) const;
 
     std::string ramFilePath = kRamFileName;  // where the RAM dump goes
     std::string loadFailure;     // why the image file could not be read ("" when it was)

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "link/screen_mirror.h"
+#include "link/terminal_view.h"
 #include "link/vc64/hex_text.h"
 #include "platform/file.h"
 
@@ -56,6 +58,8 @@ std::vector<Word> splitWords(const std::string& line) {
                         i += 2;
                     } else if (e == '"' || e == '\\') {
                         word.text.push_back(e);
+                    } else if (e == 'r') {
+                        word.text.push_back('\r');
                     } else {
                         throw std::runtime_error(std::string("unknown escape \\") + e);
                     }
@@ -95,9 +99,40 @@ void need(const std::vector<Word>& words, std::size_t count, const char* usage) 
     if (words.size() < count) throw std::runtime_error(std::string("usage: ") + usage);
 }
 
+// The terminal of a window that shows the mirrored screen, for `screen`.
+struct ScriptTerminal : TerminalView {
+    int repaints = 0;  // full screens mirrored
+    bool terminalShown() const override { return true; }
+    bool minimized() const override { return false; }
+    void invalidateTerminal() override { ++repaints; }
+};
+
+// Keyboard polls with the terminal shown until a whole screen has been
+// mirrored, as the window's terminal does; the rows of the mirror.
+void printScreen(std::ostream& out, VirtualSetup& setup) {
+    ScriptTerminal terminal;
+    TerminalView* before = setup.dispatcher.view;
+    setup.dispatcher.view = &terminal;
+    constexpr int kPollsPerScreen = 3 * kScreenBytes / kMirrorSlice;
+    for (int i = 0; i < 2 * kPollsPerScreen && terminal.repaints == 0; ++i)
+        setup.run(setup.kernal.keyboardPoll());
+    setup.dispatcher.view = before;
+    if (terminal.repaints == 0) throw std::runtime_error("the screen was not mirrored");
+    for (int row = 0; row < kScreenRows; ++row) {
+        std::string line;
+        for (int column = 0; column < kScreenColumns; ++column) {
+            std::uint8_t c =
+                setup.mirror.screenMirror[static_cast<std::size_t>(row * kScreenColumns + column)];
+            line += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+        }
+        out << '|' << line << "|\n";
+    }
+}
+
 }  // namespace
 
-bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup) {
+bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup,
+                   const ExecuteHook& execute) {
     VirtualKernal& k = setup.kernal;
     try {
         std::vector<Word> w = splitWords(line);
@@ -231,6 +266,20 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
             int bytes = setup.run(k.upload());
             checkLink();
             out << "upload " << bytes << '\n';
+        } else if (op == "exec") {
+            need(w, 2, "exec \"STRING\"");
+            const std::string& text = quoted(w[1], "STRING");
+            if (!execute) throw std::runtime_error("no shell commands here");
+            execute(text);
+            out << "exec " << text << '\n';
+        } else if (op == "type") {
+            need(w, 2, "type \"TEXT\"");
+            bool queued = setup.keyboard.typeText(setup.link, setup.settings,
+                                                  TextSlice(quoted(w[1], "TEXT").c_str()));
+            out << (queued ? "type queued" : "type refused: a text is still being typed") << '\n';
+        } else if (op == "screen") {
+            printScreen(out, setup);
+            checkLink();
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
@@ -243,12 +292,13 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
     return false;
 }
 
-int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup) {
+int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup,
+              const ExecuteHook& execute) {
     int failures = 0;
     std::string line;
     while (std::getline(script, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!runScriptLine(line, transcript, setup)) ++failures;
+        if (!runScriptLine(line, transcript, setup, execute)) ++failures;
     }
     return failures;
 }

@@ -7,12 +7,16 @@
 //   save DEV "NAME" FILE [fast]     FILE is a C64 program file
 //   open LFN DEV SA "NAME"   print LFN "TEXT"   get LFN N   close LFN
 //   status DEV   cmd DEV "TEXT"   keys N   ext HEX...   upload
+//   exec "STRING"                  (PC side) runs an execute string
+//   type "TEXT"                    (PC side) resets the C64 and types TEXT
+//   screen                         the 25 rows of the mirrored screen
 //
 // Quoted names and texts are sent byte for byte; \xNN stands for any byte,
-// \" for a quote and \\ for a backslash. Blank lines and lines starting with
-// "#" are skipped.
+// \r for RETURN, \" for a quote and \\ for a backslash. Blank lines and
+// lines starting with "#" are skipped.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -20,11 +24,17 @@
 
 namespace brimwick::link::vc64 {
 
+// Runs an execute string for `exec`: the shell commands live above the
+// link, so whoever runs the script hands them in.
+using ExecuteHook = std::function<void(const std::string&)>;
+
 // Runs every line of `script`; returns the number of lines that failed
 // (bad syntax, unreadable files, or a protocol error of the PC side).
-int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup);
+int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup,
+              const ExecuteHook& execute = {});
 
 // Runs one line; false when it failed (the transcript says why).
-bool runScriptLine(const std::string& line, std::ostream& transcript, VirtualSetup& setup);
+bool runScriptLine(const std::string& line, std::ostream& transcript, VirtualSetup& setup,
+                   const ExecuteHook& execute = {});
 
 }  // namespace brimwick::link::vc64

@@ -48,6 +48,7 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
     // was doing.
     if (previous == 0x42 && value == 0xBF) {
         resetSeen = true;
+        ++resets;
         abandon();
         return;
     }

@@ -46,6 +46,7 @@ class VirtualCable : public PortIo {
     std::coroutine_handle<> waiter;    // the suspended C64 coroutine
     std::string failure;               // the first protocol error, "" when none
     bool resetSeen = false;            // the PC pulsed the reset lines
+    int resets = 0;                    // reset pulses so far
     std::uint64_t virtualMs = 0;       // time the PC let pass with delay()
     std::uint64_t statusReads = 0;     // status register reads by the PC
     bool recordTraffic = false;        // keep `traffic`

@@ -234,6 +234,12 @@ Task<int> VirtualKernal::command(int device, std::string text) {
 }
 
 Task<int> VirtualKernal::keyboardPoll() {
+    if (c64.cable.resets != resetsSeen) {
+        // The PC reset the C64: it starts at READY again with nothing typed.
+        resetsSeen = c64.cable.resets;
+        c64.memory.write(kC64KeyCount, 0);
+        screen.powerUp(c64.memory);
+    }
     int end = co_await c64.request(kKeyboardPoll);
     if (end != kServed) co_return 0;
     int key = c64.counter1;
@@ -243,7 +249,10 @@ Task<int> VirtualKernal::keyboardPoll() {
         c64.memory.write(kC64KeyCount, static_cast<std::uint8_t>(count + 1));
     }
     keys.push_back(key);
-    if (drainKeyboard) c64.memory.write(kC64KeyCount, 0);
+    if (drainKeyboard) {
+        c64.memory.write(kC64KeyCount, 0);
+        screen.type(c64.memory, key);
+    }
     co_return key;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "link/vc64/virtual_c64.h"
+#include "link/vc64/virtual_screen.h"
 
 namespace brimwick::link::vc64 {
 
@@ -32,7 +33,7 @@ struct TransferResult {
 
 class VirtualKernal {
   public:
-    explicit VirtualKernal(VirtualC64& machine) : c64(machine) {}
+    explicit VirtualKernal(VirtualC64& machine) : c64(machine) { screen.powerUp(c64.memory); }
 
     VirtualC64& c64;                           // the machine underneath
     std::map<int, std::pair<int, int>> files;  // logical file -> (device, secondary)
@@ -40,6 +41,8 @@ class VirtualKernal {
     std::string statusText;                    // text of the last status read
     std::vector<int> keys;                     // key codes of the last keyboard polls
     bool drainKeyboard = true;                 // BASIC consumes typed keys at once
+    VirtualScreen screen;                      // what BASIC's editor shows
+    int resetsSeen = 0;                        // the cable's resets already shown
 
     // The serial-bus routines, each one request (or none when not diverted).
     Task<int> listen(int device);

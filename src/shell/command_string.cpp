@@ -1,0 +1,47 @@
+// Cutting an execute string with the text slice's moves and searches.
+#include "shell/command_string.h"
+
+#include "base/text_slice.h"
+
+namespace brimwick::shell {
+
+namespace {
+
+constexpr std::int32_t kCode = static_cast<std::int32_t>(kCodeLength);
+
+std::string windowOf(const TextSlice& slice) {
+    return std::string(slice.window());
+}
+
+}  // namespace
+
+std::string takeExecuteString(std::string_view received) {
+    std::string_view text = received.substr(0, received.find('\0'));
+    return std::string(text.substr(0, kExecuteStringLimit));
+}
+
+std::string directoryOf(std::string_view path) {
+    std::string copy(path);
+    TextSlice slice(copy.c_str());
+    return windowOf(selectDirectory(slice));
+}
+
+CommandString parseCommandString(std::string_view text) {
+    CommandString s;
+    s.text = std::string(text.substr(0, text.find('\0')));
+    TextSlice slice(s.text.c_str());
+    s.code = windowOf(slice.moveBack(kToEnd).extendForward(kCode));
+    s.fullArgument = windowOf(slice.moveBack(kToEnd).moveForward(kCode).extendForward(kToEnd));
+    s.rawExtension = windowOf(selectLastFour(slice));
+    TextSlice extension(s.rawExtension.c_str());
+    extension.foldLower();
+    s.extension = windowOf(extension);
+    s.programFile = s.extension == ".prg" || s.extension == ".154";
+    s.argument = s.programFile ? directoryOf(s.fullArgument) : s.fullArgument;
+    // From just after the last '/' to four characters before the end.
+    s.name4 = windowOf(slice.moveForward(kToEnd).moveBack(kCode).inclusive().extendBackTo("/"));
+    s.baseName = windowOf(selectBaseNameBeforeLastDot(slice));
+    return s;
+}
+
+}  // namespace brimwick::shell

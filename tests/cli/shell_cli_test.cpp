@@ -1,0 +1,252 @@
+// The shell commands through the binaries, as a person uses them: serve
+// --virtual-c64 running in the background with its own program directory and
+// runtime directory, exec handing it strings, settings showing and changing
+// Status.ini, serve --drive for one run. Every wait is bounded.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "cli_runner.h"
+
+namespace brimwick::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using brimwick::testing::TempDir;
+using testing::CliResult;
+using testing::runProgram;
+using namespace std::chrono_literals;
+
+constexpr auto kPatience = 20s;  // the longest any step may take
+
+std::string text(const std::string& path) {
+    std::vector<std::uint8_t> bytes = TempDir::read(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class ShellCli : public ::testing::Test {
+  protected:
+    TempDir scratch;
+    std::string home = scratch.file("home");
+    std::string runtime = scratch.file("run");
+    std::string games = scratch.file("games");
+    pid_t server = -1;
+
+    ShellCli() {
+        fs::create_directory(home);
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        fs::create_directory(games);
+        scratch.write("games/GAME.PRG", std::vector<std::uint8_t>{0x01, 0x08, 0x60});
+    }
+    ~ShellCli() override {
+        if (server > 0) stop();
+    }
+
+    // brimwick-cli with this test's program and runtime directories, at most
+    // a minute long.
+    CliResult cli(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"60", "env", "BRIMWICK_HOME=" + home,
+                                        "XDG_RUNTIME_DIR=" + runtime, BRIMWICK_CLI};
+        all.insert(all.end(), args.begin(), args.end());
+        return runProgram(scratch, "timeout", all);
+    }
+
+    // Starts `brimwick-cli serve ARGS` in the background and waits until it
+    // is up.
+    void start(const std::vector<std::string>& args, const std::string& ready) {
+        fs::remove(scratch.file("serve.out"));
+        server = ::fork();
+        ASSERT_GE(server, 0);
+        if (server == 0) {
+            ::setenv("BRIMWICK_HOME", home.c_str(), 1);
+            ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            if (::chdir(scratch.path().c_str()) != 0) ::_exit(127);
+            if (!std::freopen(scratch.file("serve.out").c_str(), "w", stdout) ||
+                !std::freopen(scratch.file("serve.err").c_str(), "w", stderr))
+                ::_exit(127);
+            std::vector<std::string> words = {BRIMWICK_CLI, "serve"};
+            words.insert(words.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (std::string& w : words) argv.push_back(w.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ASSERT_TRUE(waitFor(ready)) << output() << text(scratch.file("serve.err"));
+    }
+    std::string output() { return text(scratch.file("serve.out")); }
+    // Waits until the server has printed `wanted`.
+    bool waitFor(const std::string& wanted) {
+        auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (output().find(wanted) != std::string::npos) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+    // SIGTERM, then its exit status (-1 when it had to be killed).
+    int stop() {
+        ::kill(server, SIGTERM);
+        auto deadline = std::chrono::steady_clock::now() + kPatience;
+        int status = 0;
+        while (::waitpid(server, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(server, SIGKILL);
+                ::waitpid(server, &status, 0);
+                server = -1;
+                return -1;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        server = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(ShellCli, ExecLoadsAndRunsOnTheVirtualC64AndStatusIniKeepsTheDirectory) {
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_NE(output().find("execute strings: " + runtime + "/brimwick.sock"), std::string::npos);
+    CliResult r = cli({"exec", "L___" + games + "/GAME.PRG"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "handed to the running Brimwick\n");
+    ASSERT_TRUE(waitFor("keys: ")) << output();
+    EXPECT_NE(output().find("reset\nkeys: load\"GAME\",8,1:\u23CErun:\u23CE\n"), std::string::npos)
+        << output();
+    EXPECT_EQ(stop(), 0) << text(scratch.file("serve.err"));
+    EXPECT_FALSE(fs::exists(runtime + "/brimwick.sock"));
+
+    CliResult shown = cli({"settings"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.out.find("device 8: directory " + games + "/\n"), std::string::npos)
+        << shown.out;
+    // The next start serves it.
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_NE(output().find("device 8: directory " + games + "/\n"), std::string::npos);
+    EXPECT_EQ(stop(), 0);
+}
+
+TEST_F(ShellCli, ServeExitsNonZeroAndNamesAnImageItCouldNotSaveAtTheEnd) {
+    std::string disks = scratch.file("disks");
+    fs::create_directory(disks);
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    // The disk copier gets a new image for device 9, saved at the end beside
+    // the .cdd file; the copier's keys show that the string has run.
+    CliResult r = cli({"exec", "CDD_" + disks + "/9.cdd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(waitFor("keys: ")) << output();
+    fs::remove_all(disks);
+    EXPECT_EQ(stop(), 1);
+    std::string err = text(scratch.file("serve.err"));
+    EXPECT_NE(err.find("The disk image " + disks +
+                       "/drv8.d64 could not be saved: No such file or directory."),
+              std::string::npos)
+        << err;
+}
+
+TEST_F(ShellCli, ExecWithoutARunningInstanceRunsTheStringHere) {
+    CliResult r = cli({"exec", "L___games/GAME.PRG"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("nothing was typed"), std::string::npos) << r.out;
+    EXPECT_NE(cli({"settings"}).out.find("device 8: directory " + games + "/\n"), std::string::npos)
+        << "a relative path is taken from where exec runs";
+
+    // A message box goes to stderr.
+    r = cli({"exec", "IPD_/x/15.dev"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Brimwick: Illegal Device \n \nDevice number must be in the range 5-14\n");
+}
+
+TEST_F(ShellCli, BadExecInputGetsAClearError) {
+    CliResult r = cli({"exec", ""});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the execute string is empty"), std::string::npos);
+
+    // A socket file left by an instance that was killed.
+    {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::string path = runtime + "/brimwick.sock";
+        std::strcpy(address.sun_path, path.c_str());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    r = cli({"exec", "IPD_/x/9.dev"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("stale socket " + runtime + "/brimwick.sock"), std::string::npos) << r.err;
+    EXPECT_NE(cli({"settings"}).out.find("device 8: passed through to the real device 9"),
+              std::string::npos);
+    // The next start replaces it.
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_EQ(cli({"exec", "IPD_/x/10.dev"}).out, "handed to the running Brimwick\n");
+    EXPECT_EQ(stop(), 0);
+    EXPECT_EQ(text(scratch.file("serve.err")), "");
+
+    // No socket directory.
+    runtime = scratch.file("missing");
+    r = cli({"exec", "IPD_/x/11.dev"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("XDG_RUNTIME_DIR names " + runtime + ", which is not a directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(cli({"settings"}).out.find("device 8: passed through to the real device 11"),
+              std::string::npos);
+}
+
+TEST_F(ShellCli, SettingsSetChecksEverythingBeforeSaving) {
+    CliResult r = cli({"settings", "set", "port=2", "drive.8=games/", "drive.10=pass:9",
+                       "reset.1=sys64738\\r", "reset=1", "start-assembled=1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string saved = text(home + "/Status.ini");
+    EXPECT_NE(r.out.find("port: 2 (0x378)\n"), std::string::npos);
+    CliResult shown = cli({"settings"});
+    EXPECT_EQ(shown.out, r.out);
+    for (const char* line :
+         {"device 8: directory ", "device 10: passed through to the real device 9",
+          "reset sequence 1: \"sys64738\\r\" (typed after a reset)",
+          "start the assembled program: yes"})
+        EXPECT_NE(shown.out.find(line), std::string::npos) << line;
+
+    for (const char* bad : {"port=9", "drive.15=games/", "volume=3", "reset.7=x"}) {
+        SCOPED_TRACE(bad);
+        r = cli({"settings", "set", "port=1", bad});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("nothing was saved"), std::string::npos) << r.err;
+        EXPECT_EQ(text(home + "/Status.ini"), saved);
+    }
+}
+
+TEST_F(ShellCli, ServeDriveIsForOneRunUnlessSaved) {
+    std::string disk = scratch.file("disk.d64");
+    ASSERT_EQ(cli({"d64", "new", disk}).status, 0);
+    ASSERT_EQ(cli({"settings", "set", "drive.8=" + disk}).status, 0);
+
+    start({"--virtual-c64", "--drive", "8=games/", "--drive", "9=" + disk}, "virtual C64 at READY");
+    EXPECT_NE(output().find("device 8: directory " + games + "/\ndevice 9: image " + disk),
+              std::string::npos)
+        << output();
+    EXPECT_EQ(stop(), 0);
+    std::string shown = cli({"settings"}).out;
+    EXPECT_NE(shown.find("device 8: image " + disk), std::string::npos) << shown;
+    EXPECT_NE(shown.find("device 9: passed through to the real device 9"), std::string::npos);
+
+    start({"--virtual-c64", "--drive", "8=games/", "--save"}, "virtual C64 at READY");
+    EXPECT_EQ(stop(), 0);
+    EXPECT_NE(cli({"settings"}).out.find("device 8: directory " + games + "/"), std::string::npos);
+
+    CliResult r = cli({"serve", "--virtual-c64", "--drive", "16=games/"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--drive: no drive for device '16'"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace brimwick::cli
