@@ -20,14 +20,27 @@ void DriveCore::formatStatus() {
     char* text = commandText();
     std::size_t n = std::strlen(status->text);
     std::memcpy(text, status->text, n);
-    int added = std::snprintf(text + n, kRamBufferSize - n, ",%d,%d",
-                              static_cast<int>(status->track), static_cast<int>(status->sector));
+    int track = status == errorRow(kErrFilesScratched) ? filesScratched : status->track;
+    // The rows the Parts' drive knows keep their short form; the answers of
+    // the 1541's own commands print two digits, as on a 1541.
+    const char* form = status >= &kC1541Errors[kFirstTwoDigitRow] ? ",%02d,%02d" : ",%d,%d";
+    int added = std::snprintf(text + n, kRamBufferSize - n, form, track,
+                              static_cast<int>(status->sector));
     n += static_cast<std::size_t>(added);
     std::memcpy(text + n, kStatusEnd, sizeof kStatusEnd);
     status = errorRow(kErrOk);
 }
 
 std::int32_t DriveCore::readStatusByte() {
+    if (memoryReadLength > 0) {
+        // The bytes of an M-R; after the last one, the status again.
+        std::int32_t v = ram[static_cast<std::size_t>(commandLength++)];
+        if (commandLength < memoryReadLength) return v;
+        memoryReadLength = 0;
+        commandLength = 0;
+        formatStatus();
+        return v | kLastByte;
+    }
     if (commandLength >= kCommandLimit) return kNothingToRead;
     std::int32_t v = ram[static_cast<std::size_t>(commandLength++)];
     if (v == kCarriageReturn) {
