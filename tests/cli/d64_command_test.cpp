@@ -54,6 +54,47 @@ TEST_F(D64CommandTest, NewWritesTheBlankImageAndListsItsFreeBlocks) {
     EXPECT_EQ(TempDir::read(dir.file("disk.d64")), blank);
 }
 
+TEST_F(D64CommandTest, NewWithNameAndIdFormatsLikeTheDrivesNewCommand) {
+    CliResult r = cli({"d64", "new", "named.d64", "--name", "my games", "--id", "g1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    Bytes image = TempDir::read(dir.file("named.d64"));
+    ASSERT_EQ(image.size(), static_cast<std::size_t>(d64::kImageSize));
+    const std::uint8_t* bam = image.data() + d64::kBamOffset;
+    EXPECT_EQ(std::string(bam + 144, bam + 160), "MY GAMES\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0");
+    EXPECT_EQ(std::string(bam + d64::kDiskIdOffset, bam + d64::kDiskIdOffset + 2), "G1");
+    EXPECT_EQ(cli({"d64", "list", "named.d64"}).out, "681 BLOCKS FREE. CODED BAD.\n");
+}
+
+TEST_F(D64CommandTest, CmdPrintsEachStatusAndKeepsWhatWorked) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    ASSERT_EQ(cli({"d64", "add", "disk.d64", "game.prg", "notes.seq"}).status, 0);
+    CliResult r = cli({"d64", "cmd", "disk.d64", "C:COPY=GAME", "R:TOOL=GAME", "S:N*",
+                       "M-R\\xC5\\xE5\\x03", "V", "UI"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "00, OK. CODED BAD.,0,0\n"
+              "00, OK. CODED BAD.,0,0\n"
+              "01, FILES SCRATCHED,01,00\n"
+              "35 34 31\n"
+              "00, OK. CODED BAD.,0,0\n"
+              "73,CBM DOS V2.6 1541,00,00\n");
+    r = cli({"d64", "list", "disk.d64"});
+    EXPECT_EQ(r.out,
+              "3    \"COPY\"              PRG\n"
+              "3    \"TOOL\"              PRG\n"
+              "675 BLOCKS FREE. CODED BAD.\n");
+    // A failing command is shown and fails the run; what came before stays.
+    r = cli({"d64", "cmd", "disk.d64", "S:COPY", "R:X=NONE", "I"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "01, FILES SCRATCHED,01,00\n"
+              "62,FILE NOT FOUND,0,0\n"
+              "00, OK. CODED BAD.,0,0\n");
+    EXPECT_NE(r.err.find("d64 cmd: "), std::string::npos);
+    EXPECT_EQ(cli({"d64", "list", "disk.d64", "COPY"}).out, "678 BLOCKS FREE. CODED BAD.\n");
+}
+
 TEST_F(D64CommandTest, AddCreatesTheImageAndListShowsTheFiles) {
     dir.write("game.prg", bytes(600, 1));
     dir.write("notes.seq", bytes(10, 2));
