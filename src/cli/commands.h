@@ -21,6 +21,9 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli vc64.
 void addVc64Command(CLI::App& app, CommandRegistry& registry);
 
+// brimwick-cli dos 1541|original: which DOS the drives speak (Dos.ini).
+void addDosCommand(CLI::App& app, CommandRegistry& registry);
+
 // Opens the trace file; when it cannot be written, says so on stderr (the
 // command goes on without a trace).
 void openTrace(const std::string& path, const char* command);

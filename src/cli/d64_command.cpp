@@ -220,9 +220,10 @@ bool runCommands(const std::string& image, const std::vector<std::string>& comma
     return allWorked;
 }
 
-void listImage(const std::string& image, const std::string& pattern) {
+void listImage(const std::string& image, const std::string& pattern, bool as1541) {
     DriveUnit unit;
     mountImage(unit, image);
+    if (as1541) unit.setDosMode(drive::DosMode::C1541);
     std::cout << listProgram(loadListing(unit, pattern));
 }
 
@@ -319,6 +320,7 @@ struct D64Options {
     std::string diskName;               // new: the disk name
     std::string diskId;                 // new: the disk id
     bool force = false;              // new and extract may replace existing files
+    bool as1541 = false;             // list: the 1541's listing
 };
 
 }  // namespace
@@ -356,8 +358,11 @@ void addD64Command(CLI::App& app, CommandRegistry& registry) {
     list->add_option("IMAGE", options->image, "the image file")->required();
     list->add_option("PATTERN", options->pattern,
                      "names to list as the listing shows them, with * and ? (default all)");
+    list->add_flag("--1541", options->as1541,
+                   "list as a 1541 does: header line, free blocks without track 18");
     list->callback([options, &registry] {
-        run(registry, "list", [&] { listImage(options->image, options->pattern); });
+        run(registry, "list",
+            [&] { listImage(options->image, options->pattern, options->as1541); });
     });
 
     CLI::App* add =

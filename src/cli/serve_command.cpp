@@ -42,6 +42,7 @@ int serve(const ServeOptions& options) {
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
     config::loadSettings(settings, drives, home);
+    for (drive::DriveUnit& unit : drives) unit.setDosMode(drive::readDosMode(home));
     if (options.port >= 0) settings.portChoice = options.port;
     int base = config::portBaseFor(settings.portChoice);
     if (!options.ppdev.empty() && base == 0) base = config::portBaseFor(2);

@@ -12,7 +12,8 @@
 namespace brimwick::drive {
 
 void DriveCore::newDisk() {
-    std::string_view arguments = commandArguments(commandLine());
+    std::string command = commandLine();
+    std::string_view arguments = commandArguments(command);
     std::size_t comma = arguments.find(',');
     std::string name(withoutDrive(arguments.substr(0, comma)));
     std::string id(comma == std::string_view::npos ? std::string_view()

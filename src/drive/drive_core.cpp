@@ -246,7 +246,8 @@ void DriveCore::reset(std::uint8_t* newImage) {
     ramModified = false;
     busState = 0;
     transferMode = TransferMode::Idle;
-    status = errorRow(kErrOk);
+    // A disk put in after power-on leaves the 1541's power-on status unread.
+    if (!(dos1541 && status == errorRow(kErrDosVersion))) status = errorRow(kErrOk);
 }
 
 void DriveCore::setError(const c1541_error* error) {

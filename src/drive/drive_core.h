@@ -23,6 +23,7 @@
 #include "d64/c1541_error.h"
 #include "drive/channel.h"
 #include "drive/command_scanner.h"
+#include "drive/dos_mode.h"
 #include "drive/transfer_mode.h"
 
 namespace brimwick::drive {
@@ -92,6 +93,9 @@ class DriveCore {
 
     // The status channel.
     void formatStatus();
+    // Speaks the original's DOS or the 1541's; a 1541's first status after
+    // power-on is its DOS version.
+    void setDosMode(DosMode mode);
 
     // "#" buffers.
     void allocateBuffer();
@@ -135,6 +139,7 @@ class DriveCore {
     // The listing.
     void nextListingLine();
     void putBlockCount(std::int32_t n);
+    void putHeaderLine();
 
     // The command buffer: RAM buffer 0, shared by commands, OPEN names and
     // the formatted status.
@@ -169,6 +174,7 @@ class DriveCore {
     std::int32_t lineLength = 0;                        // valid bytes in line
     std::array<std::uint8_t, kListingLineSize> line{};  // the listing line being sent
     std::uint8_t* image = nullptr;  // the D64 image in memory (174848 bytes), or none
+    bool dos1541 = false;  // lists, allocates and answers as a 1541 (see dos_mode.h)
     std::int32_t filesScratched = 0;  // the count reported with "01, FILES SCRATCHED"
     std::vector<std::uint8_t> memoryReadBytes;  // the bytes of an M-R, read next on channel 15
     std::int32_t memoryReadLength = 0;  // while they are read: their count in the command buffer

@@ -154,6 +154,15 @@ TEST_F(D64CommandTest, ImagesAfterDiskCommandsPassIndependentTools) {
     EXPECT_EQ(ours.count("one.prg"), 0u);
 }
 
+TEST_F(D64CommandTest, ListAs1541ShowsTheHeaderAndLeavesOutTrack18) {
+    ASSERT_EQ(cli({"d64", "new", "disk.d64", "--name", "tools", "--id", "t1"}).status, 0);
+    CliResult r = cli({"d64", "list", "--1541", "disk.d64"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "0 \\x12\"TOOLS           \" T1 2A\n"
+              "664 BLOCKS FREE.\n");
+}
+
 TEST_F(D64CommandTest, AddCreatesTheImageAndListShowsTheFiles) {
     dir.write("game.prg", bytes(600, 1));
     dir.write("notes.seq", bytes(10, 2));

@@ -207,6 +207,37 @@ TEST_F(DosTest, PcDirectoryCommandsTouchOnlyC64Files) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("readme.seq")));
 }
 
+TEST_F(DosTest, As1541TheStatusAndTheListingAreThe1541s) {
+    unit.setDosMode(DosMode::C1541);
+    unit.newImage(TextSlice(dir.file("fresh.d64").c_str()));
+    EXPECT_EQ(bus.status(), "73,CBM DOS V2.6 1541,00,00\r");
+    EXPECT_EQ(bus.status(), "00, OK,00,00\r");
+    bus.command("N:GAMES,G1");
+    bus.open(0, "$");
+    std::vector<std::uint8_t> listing = bus.read(0);
+    std::string text(listing.begin(), listing.end());
+    // Line 0: the name in quotes and reverse, the id and "2A".
+    EXPECT_EQ(text.substr(4, 27), std::string("\0\0\x12\"GAMES           \" G1 2A", 27));
+    // 664 (0x0298) blocks free: track 18 is not counted.
+    EXPECT_NE(text.find("\x98\x02" "BLOCKS FREE."), std::string::npos) << text;
+    EXPECT_EQ(text.find("CODED BAD"), std::string::npos);
+    unit.setDosMode(DosMode::Original);
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+}
+
+TEST(DosModeTest, KeptInItsOwnFile) {
+    brimwick::testing::TempDir home;
+    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
+    std::string failure;
+    ASSERT_TRUE(writeDosMode(home.path(), DosMode::C1541, failure)) << failure;
+    EXPECT_EQ(brimwick::testing::TempDir::read(home.file("Dos.ini")), bytesOf("dos=1541\n"));
+    EXPECT_EQ(readDosMode(home.path()), DosMode::C1541);
+    ASSERT_TRUE(writeDosMode(home.path(), DosMode::Original, failure));
+    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
+    EXPECT_FALSE(writeDosMode(home.file("missing/dir"), DosMode::C1541, failure));
+    EXPECT_NE(failure.find("missing"), std::string::npos) << failure;
+}
+
 TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {
     bus.open(3, "#");
     bus.open(2, "NOPE");
