@@ -20,6 +20,7 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addD64Command(app, registry);
     addServeCommand(app, registry);
     addVc64Command(app, registry);
+    addDosCommand(app, registry);
     addAsmCommand(app, registry);
     addExecCommand(app, registry);
     addSettingsCommand(app, registry);

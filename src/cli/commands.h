@@ -27,6 +27,9 @@ void addExecCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli settings [set KEY=VALUE...].
 void addSettingsCommand(CLI::App& app, CommandRegistry& registry);
 
+// brimwick-cli dos 1541|original: which DOS the drives speak (Dos.ini).
+void addDosCommand(CLI::App& app, CommandRegistry& registry);
+
 // Opens the trace file; when it cannot be written, says so on stderr (the
 // command goes on without a trace).
 void openTrace(const std::string& path, const char* command);

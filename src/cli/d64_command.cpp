@@ -1,8 +1,11 @@
 // brimwick-cli d64: D64 image tools on the command line. They use the same
 // drive code that serves the C64: a new image is exactly what the drive
 // formats, the listing is what LOAD "$" delivers (shown the way the C64's
-// LIST prints it), and files go in and out as the drive's image tools copy
-// them. The image file is only written when every step succeeded.
+// LIST prints it), files go in and out as the drive's image tools copy
+// them, and `cmd` sends DOS commands to channel 15 exactly as a C64 program
+// does. The image file is only written when every step succeeded; `cmd`
+// keeps what the commands before a failing one did, as a drive would.
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -23,6 +26,9 @@ constexpr std::uint8_t kDevice = 8;           // the device number the tools tal
 constexpr std::uint8_t kLoadChannel = 0;      // LOAD's channel: the only one that lists
 constexpr std::size_t kLoadAddressBytes = 2;  // a program file starts with its load address
 constexpr std::size_t kLineHeaderBytes = 4;   // a BASIC line starts with its link and number
+constexpr std::uint8_t kCommandChannel = 15;  // DOS commands in, status out
+constexpr int kFirstErrorCode = 20;           // status codes from 20 on are errors...
+constexpr int kDosVersionCode = 73;           // ...but for the answer to a reset
 
 // A failure of a tool: one line for stderr.
 struct ToolError {
@@ -109,16 +115,115 @@ std::string listProgram(const std::vector<std::uint8_t>& program) {
     return out;
 }
 
-void newImage(const std::string& image, bool force) {
+// Sends one DOS command to channel 15 (PRINT#15): a drive error becomes the
+// status, as the link dispatcher makes it.
+void sendCommand(DriveUnit& unit, const std::string& command) {
+    try {
+        unit.listenOrTalk(drive::kListen + kDevice);
+        unit.secondaryAfterListen(drive::kSecondaryData + kCommandChannel);
+        for (char c : command) unit.byteOut(static_cast<std::uint8_t>(c));
+        unit.unlisten();
+    } catch (const c1541_error* e) {
+        unit.setError(e);
+    }
+}
+
+// Reads channel 15 up to the byte with the end flag: the status line (its
+// carriage return dropped), or the bytes of an M-R.
+std::string readCommandChannel(DriveUnit& unit) {
+    unit.listenOrTalk(drive::kTalk + kDevice);
+    unit.secondaryAfterTalk(drive::kSecondaryData + kCommandChannel);
+    std::string bytes;
+    for (std::int32_t v = 0; (v & drive::kLastByte) == 0 && bytes.size() < drive::kRamBufferSize;) {
+        v = unit.byteIn();
+        bytes += static_cast<char>(v & 0xFF);
+    }
+    unit.untalk();
+    if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+    return bytes;
+}
+
+// "\xNN" in a command given on the command line stands for the byte NN, so
+// M-R and M-W can be typed ("M-R\xC6\xE5\x01").
+std::string commandBytes(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\\x") == 0 && i + 3 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+            bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+// The number a status line begins with ("62,FILE NOT FOUND" is 62).
+int statusCode(const std::string& status) {
+    int code = 0;
+    for (std::size_t i = 0; i < status.size() && std::isdigit(static_cast<unsigned char>(status[i])); ++i)
+        code = code * 10 + (status[i] - '0');
+    return code;
+}
+
+// A disk name or id as the C64 types it: PC letters become the C64's
+// unshifted letters (PETSCII capitals).
+std::string petsciiText(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+void newImage(const std::string& image, bool force, const std::string& name,
+              const std::string& id) {
     if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
     DriveUnit unit;
     unit.newImage(TextSlice(image.c_str()));
+    if (!name.empty() || !id.empty()) {
+        // Formatted by the drive's own NEW command.
+        std::string command = "N:" + petsciiText(name);
+        if (!id.empty()) command += "," + petsciiText(id);
+        sendCommand(unit, command);
+        std::string status = readCommandChannel(unit);
+        if (statusCode(status) >= kFirstErrorCode) fail(status);
+    }
     saveImage(unit, image);
 }
 
-void listImage(const std::string& image, const std::string& pattern) {
+// Prints the status after each command (or the bytes of an M-R, in hex);
+// true when no command failed.
+bool runCommands(const std::string& image, const std::vector<std::string>& commands) {
     DriveUnit unit;
     mountImage(unit, image);
+    bool allWorked = true;
+    for (const std::string& command : commands) {
+        std::string bytes = commandBytes(command);
+        sendCommand(unit, bytes);
+        std::string answer = readCommandChannel(unit);
+        if (bytes.rfind("M-R", 0) == 0 && unit.status == errorRow(kErrOk)) {
+            std::string hex;
+            for (char c : answer) {
+                char part[4];
+                std::snprintf(part, sizeof part, "%02X ", static_cast<unsigned char>(c));
+                hex += part;
+            }
+            if (!hex.empty()) hex.pop_back();
+            std::cout << hex << "\n";
+            continue;
+        }
+        std::cout << printable(answer) << "\n";
+        int code = statusCode(answer);
+        if (code >= kFirstErrorCode && code != kDosVersionCode) allWorked = false;
+    }
+    saveImage(unit, image);
+    return allWorked;
+}
+
+void listImage(const std::string& image, const std::string& pattern, bool as1541) {
+    DriveUnit unit;
+    mountImage(unit, image);
+    if (as1541) unit.setDosMode(drive::DosMode::C1541);
     std::cout << listProgram(loadListing(unit, pattern));
 }
 
@@ -211,7 +316,11 @@ struct D64Options {
     std::string pattern;             // the listing's name pattern
     std::string directory;           // where extract writes
     std::vector<std::string> files;  // what add copies in
+    std::vector<std::string> commands;  // what cmd sends to channel 15
+    std::string diskName;               // new: the disk name
+    std::string diskId;                 // new: the disk id
     bool force = false;              // new and extract may replace existing files
+    bool as1541 = false;             // list: the 1541's listing
 };
 
 }  // namespace
@@ -224,16 +333,36 @@ void addD64Command(CLI::App& app, CommandRegistry& registry) {
     CLI::App* create = d64->add_subcommand("new", "Create an empty disk image");
     create->add_option("IMAGE", options->image, "the image file")->required();
     create->add_flag("--force", options->force, "replace an existing file");
+    create->add_option("--name", options->diskName, "the disk name (up to 16 characters)");
+    create->add_option("--id", options->diskId, "the disk id (2 characters)");
     create->callback([options, &registry] {
-        run(registry, "new", [&] { newImage(options->image, options->force); });
+        run(registry, "new", [&] {
+            newImage(options->image, options->force, options->diskName, options->diskId);
+        });
+    });
+
+    CLI::App* cmd = d64->add_subcommand(
+        "cmd", "Send DOS commands to the image's channel 15 and print each status");
+    cmd->add_option("IMAGE", options->image, "the image file")->required();
+    cmd->add_option("COMMAND", options->commands,
+                    "DOS commands (\"S:NAME\", \"R:NEW=OLD\", \"V\", ...); \\xNN is a byte")
+        ->required();
+    cmd->callback([options, &registry] {
+        run(registry, "cmd", [&] {
+            if (!runCommands(options->image, options->commands))
+                fail("a command failed (its status is above)");
+        });
     });
 
     CLI::App* list = d64->add_subcommand("list", "Show the directory as the C64 lists it");
     list->add_option("IMAGE", options->image, "the image file")->required();
     list->add_option("PATTERN", options->pattern,
                      "names to list as the listing shows them, with * and ? (default all)");
+    list->add_flag("--1541", options->as1541,
+                   "list as a 1541 does: header line, free blocks without track 18");
     list->callback([options, &registry] {
-        run(registry, "list", [&] { listImage(options->image, options->pattern); });
+        run(registry, "list",
+            [&] { listImage(options->image, options->pattern, options->as1541); });
     });
 
     CLI::App* add =

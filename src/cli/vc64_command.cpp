@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "drive/dos_mode.h"
 #include "config/status_file.h"
 #include "link/vc64/script.h"
 #include "platform/file.h"
@@ -51,6 +52,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         link::vc64::VirtualSetup setup;
         std::string home = platform::programDirectory();
         config::loadSettings(setup.settings, setup.drives, home);
+        for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(drive::readDosMode(home));
         setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
         std::istringstream lines(text);
         shell::ShellCommands commands(setup.dispatcher);

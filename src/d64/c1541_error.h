@@ -32,6 +32,9 @@ enum C1541ErrorRow : int {
     kErrDriveNotReady,       // 74, no disk image and no PC directory
     kErrWriteError,          // 25, a PC file could not be written
     kErrSyntaxName,          // 33, a wildcard in the name of a file to write
+    kErrNoName,              // 34, a DOS command without the name it needs
+    kErrFilesScratched,      // 01, the answer to S: (its track field is the count)
+    kErrDosVersion,          // 73, the answer to a reset (UI, UJ)
     kC1541ErrorRowCount,
 };
 
@@ -44,7 +47,13 @@ inline constexpr c1541_error kC1541Errors[kC1541ErrorRowCount] = {
     {"67,ILLEGAL T OR S", 0, 0},     {"70,NO CHANNEL", 0, 0},
     {"72,DISK FULL", 0, 0},          {"74,DRIVE NOT READY", 0, 0},
     {"25,WRITE ERROR", 0, 0},        {"33,SYNTAX ERROR", 0, 0},
+    {"34,SYNTAX ERROR", 0, 0},       {"01, FILES SCRATCHED", 0, 0},
+    {"73,CBM DOS V2.6 1541", 0, 0},
 };
+
+// The first row whose status line carries track and sector as two digits,
+// as a 1541 prints them ("01, FILES SCRATCHED,03,00").
+inline constexpr int kFirstTwoDigitRow = kErrFilesScratched;
 
 // The row with the given index.
 inline const c1541_error* errorRow(C1541ErrorRow row) {

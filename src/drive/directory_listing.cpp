@@ -2,8 +2,11 @@
 // line at a time while the C64 reads it. Each line's number is a block count
 // and its text a quoted name with the type; the program loads at $1000 and its
 // line links are made up (they only need to be non-zero: LIST and the BASIC
-// editor relink the program anyway). This drive sends no header line, and the
-// last line of an image listing is the free block count.
+// editor relink the program anyway). The original sends no header line, and
+// the last line of an image listing is the free block count. As a 1541 the
+// listing of an image begins with the header line (line 0: the disk name in
+// quotes and reverse, the id and the DOS type) and the free count leaves out
+// track 18, which holds only the BAM and the directory.
 #include <cstring>
 
 #include "d64/bam_view.h"
@@ -23,6 +26,13 @@ constexpr std::int32_t kLineBytes = 35;        // every line but the first
 constexpr std::int32_t kFirstLineBytes = 37;   // the first line: the load address too
 constexpr std::int32_t kBlankedBytes = 40;     // bytes of line cleared to spaces
 constexpr char kBlocksFree[] = "BLOCKS FREE. CODED BAD.";
+constexpr char kBlocksFree1541[] = "BLOCKS FREE.";
+constexpr std::uint8_t kReverseOn = 0x12;       // the header's name is shown reversed
+constexpr std::int32_t kDiskNameAt = 144;       // in the BAM: 16 bytes of disk name
+constexpr std::int32_t kDiskNameLength = 16;
+constexpr std::int32_t kIdAndTypeAt = 162;      // in the BAM: id, a shifted space, "2A"
+constexpr std::int32_t kIdAndTypeLength = 5;
+constexpr std::uint8_t kShiftedSpace = 0xA0;
 constexpr std::int32_t kOpenMarkAt = 19;      // after the opening quote: "*" on an unclosed file
 constexpr std::int32_t kTypeAt = 20;          // after the opening quote: the type's three letters
 constexpr std::int32_t kLockMarkAt = 23;      // after the opening quote: "<" on a locked file
@@ -94,18 +104,47 @@ void DriveCore::putBlockCount(std::int32_t n) {
     linePos += 2 + (n < 1000) + (n < 100) + (n < 10);
 }
 
+void DriveCore::putHeaderLine() {
+    const std::uint8_t* bam = image + d64::kBamOffset;
+    auto put = [&](std::uint8_t b) { line[static_cast<std::size_t>(linePos++)] = b; };
+    put(0);  // line 0
+    put(0);
+    put(kReverseOn);
+    put('"');
+    // Shifted spaces pad the name; on the screen they are spaces.
+    for (std::int32_t i = 0; i < kDiskNameLength; ++i) {
+        std::uint8_t c = bam[kDiskNameAt + i];
+        put(c == kShiftedSpace ? ' ' : c);
+    }
+    put('"');
+    put(' ');
+    for (std::int32_t i = 0; i < kIdAndTypeLength; ++i) {
+        std::uint8_t c = bam[kIdAndTypeAt + i];
+        put(c == kShiftedSpace ? ' ' : c);
+    }
+}
+
 void DriveCore::fillDirectoryLine() {
     requireImage();
+    if (dos1541 && listingFirstLine) {
+        putHeaderLine();
+        return;
+    }
     d64::BlockCursor& dir = channels[0].dirCursor;
     for (;;) {
         if (dir.nextEntry() == d64::kEndOfChain) {
-            std::int32_t free = d64::BamView(image).freeBlockCount();
+            d64::BamView bam(image);
+            std::int32_t free = bam.freeBlockCount();
+            if (dos1541) free -= bam.bam[d64::kBamEntrySize * d64::kDirectoryTrack];
             line[static_cast<std::size_t>(linePos)] = static_cast<std::uint8_t>(free & 0xFF);
             line[static_cast<std::size_t>(linePos + 1)] =
                 static_cast<std::uint8_t>((free >> 8) & 0xFF);
             linePos += 2;
             // The text's NUL becomes a space.
-            std::memcpy(line.data() + linePos, kBlocksFree, sizeof kBlocksFree - 1);
+            if (dos1541)
+                std::memcpy(line.data() + linePos, kBlocksFree1541, sizeof kBlocksFree1541 - 1);
+            else
+                std::memcpy(line.data() + linePos, kBlocksFree, sizeof kBlocksFree - 1);
             listingEnd = true;
             return;
         }

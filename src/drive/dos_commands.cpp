@@ -1,4 +1,5 @@
-// The DOS command channel: command lookup and the block and memory commands.
+// The DOS command channel: command lookup, the block and memory commands, and
+// the resets.
 #include "drive/dos_commands.h"
 
 #include <cstring>
@@ -21,6 +22,9 @@ constexpr std::int32_t kAddressHigh = 256;
 }  // namespace
 
 void DriveCore::executeCommand() {
+    // A new command replaces the bytes of an M-R not yet read.
+    memoryReadBytes.clear();
+    memoryReadLength = 0;
     scanner.init(commandText(), kRamSize, 0, dosCommandTable);
     if (scanner.matchKeyword() < 0) {
         traceLog() << "\n UNBEKANNTER BEFEHL!";
@@ -80,6 +84,28 @@ void DriveCore::memoryWrite() {
         // addresses are outside too.
         if (address >= 0 && address < kRamSize)
             ram[static_cast<std::size_t>(address)] = scanner.nextChar();
+    }
+}
+
+std::string DriveCore::commandLine() const {
+    const char* text = reinterpret_cast<const char*>(ram.data());
+    std::string command(text, static_cast<std::size_t>(commandLength));
+    if (!command.empty() && command.back() == '\r') command.pop_back();
+    return command;
+}
+
+void DriveCore::resetDos() {
+    // UI (U9) and UJ (U:) restart the 1541's DOS: every channel is gone, and
+    // the status is the DOS version, as after power-on.
+    abandonChannels();
+    status = errorRow(kErrDosVersion);
+}
+
+void DriveCore::abandonChannels() {
+    for (Channel& channel : channels) {
+        if (channel.isOpen && channel.isBuffer) releaseBuffer(channel);
+        channel.isOpen = false;
+        channel.replacing = false;
     }
 }
 

@@ -2,6 +2,7 @@
 // bytes, UNLISTEN/UNTALK, the whole-file transfers, reset and errors.
 #include "drive/drive_core.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/trace_log.h"
@@ -60,7 +61,13 @@ void DriveCore::secondaryAfterListen(std::uint8_t b) {
             break;
         case kSecondaryOpen:
             traceLog() << "\nopen file";
-            if (commandChannel) break;
+            if (commandChannel) {
+                // OPEN 15,8,15,"S0:NAME": the name is a command, carried out
+                // as if it had been sent with PRINT#15.
+                transferMode = TransferMode::CollectCommand;
+                commandLength = 0;
+                break;
+            }
             // A new OPEN abandons what the channel held: a "#" buffer goes
             // back, a file is dropped without being closed.
             if (channel.isOpen && channel.isBuffer) releaseBuffer(channel);
@@ -94,9 +101,18 @@ void DriveCore::secondaryAfterTalk(std::uint8_t b) {
     setSecondary(b);
     if (secondaryCommand != kSecondaryData) return;
     if (commandChannel) {
-        formatStatus();
         transferMode = TransferMode::ReadStatus;
+        // The bytes of an M-R go out first, also to a C64 that takes them
+        // one GET# (one TALK) at a time.
+        if (memoryReadLength > 0) return;
         commandLength = 0;
+        if (!memoryReadBytes.empty()) {
+            std::copy(memoryReadBytes.begin(), memoryReadBytes.end(), ram.begin());
+            memoryReadLength = static_cast<std::int32_t>(memoryReadBytes.size());
+            memoryReadBytes.clear();
+            return;
+        }
+        formatStatus();
         return;
     }
     const Channel& channel = current();
@@ -116,7 +132,8 @@ void DriveCore::unlisten() {
     if (transferMode == TransferMode::CollectCommand) {
         commandText()[commandLength] = '\0';
         if (commandChannel) {
-            executeCommand();
+            // An OPEN of channel 15 without a name is no command.
+            if (commandLength > 0 || secondaryCommand == kSecondaryData) executeCommand();
         } else {
             Channel& channel = current();
             channel.isOpen = true;
@@ -223,11 +240,14 @@ void DriveCore::reset(std::uint8_t* newImage) {
         channel.fileCursor.image = newImage;
     }
     bufferInUse.fill(false);
+    memoryReadBytes.clear();
+    memoryReadLength = 0;
     imageModified = false;
     ramModified = false;
     busState = 0;
     transferMode = TransferMode::Idle;
-    status = errorRow(kErrOk);
+    // A disk put in after power-on leaves the 1541's power-on status unread.
+    if (!(dos1541 && status == errorRow(kErrDosVersion))) status = errorRow(kErrOk);
 }
 
 void DriveCore::setError(const c1541_error* error) {

@@ -10,18 +10,20 @@
 // a status row; the link dispatcher catches it and hands it to setError, which
 // makes it the status text the C64 reads on channel 15.
 //
-// The eight virtual operations are the points where a PC directory takes over
-// from the image (see DualBackedDrive).
+// The virtual operations are the points where a PC directory takes over from
+// the image (see DualBackedDrive).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "d64/c1541_error.h"
 #include "drive/channel.h"
 #include "drive/command_scanner.h"
+#include "drive/dos_mode.h"
 #include "drive/transfer_mode.h"
 
 namespace brimwick::drive {
@@ -91,6 +93,9 @@ class DriveCore {
 
     // The status channel.
     void formatStatus();
+    // Speaks the original's DOS or the 1541's; a 1541's first status after
+    // power-on is its DOS version.
+    void setDosMode(DosMode mode);
 
     // "#" buffers.
     void allocateBuffer();
@@ -102,6 +107,29 @@ class DriveCore {
     void blockPointer();
     void memoryWrite();
     void refuseMemoryExecute();
+    void memoryRead();
+    void resetDos();
+    void scratch();
+    void rename();
+    void copy();
+    void newDisk();
+    void initialize();
+    void validate();
+    // The command as the C64 sent it, without the carriage return that
+    // PRINT# ends it with.
+    std::string commandLine() const;
+
+    // What the disk commands do to the backing; a PC directory does them on
+    // its files. Names are C64 names; patterns may hold "*" and "?".
+    virtual std::int32_t scratchFiles(const std::vector<std::string>& patterns);
+    virtual void renameFile(const std::string& newName, const std::string& oldName);
+    virtual void copyFiles(const std::string& newName, const std::vector<std::string>& sources);
+    virtual void formatDisk(const std::string& name, const std::string& id);
+    virtual void initializeDisk();
+    virtual void validateDisk();
+    // Drops every open channel without closing its file, as a 1541 reset or
+    // NEW does: a file being written stays unclosed ("*").
+    void abandonChannels();
 
     // OPEN names.
     void parseFileName();
@@ -111,6 +139,7 @@ class DriveCore {
     // The listing.
     void nextListingLine();
     void putBlockCount(std::int32_t n);
+    void putHeaderLine();
 
     // The command buffer: RAM buffer 0, shared by commands, OPEN names and
     // the formatted status.
@@ -145,6 +174,10 @@ class DriveCore {
     std::int32_t lineLength = 0;                        // valid bytes in line
     std::array<std::uint8_t, kListingLineSize> line{};  // the listing line being sent
     std::uint8_t* image = nullptr;  // the D64 image in memory (174848 bytes), or none
+    bool dos1541 = false;  // lists, allocates and answers as a 1541 (see dos_mode.h)
+    std::int32_t filesScratched = 0;  // the count reported with "01, FILES SCRATCHED"
+    std::vector<std::uint8_t> memoryReadBytes;  // the bytes of an M-R, read next on channel 15
+    std::int32_t memoryReadLength = 0;  // while they are read: their count in the command buffer
 
   protected:
     // Throws "74,DRIVE NOT READY" when there is no image to work on.

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "drive/drive_core.h"
 #include "platform/file_finder.h"
@@ -25,6 +26,12 @@ class DualBackedDrive : public DriveCore {
     void writeByte(std::uint8_t b) override;
     void reset(std::uint8_t* newImage) override;
     void setError(const c1541_error* error) override;
+    std::int32_t scratchFiles(const std::vector<std::string>& patterns) override;
+    void renameFile(const std::string& newName, const std::string& oldName) override;
+    void copyFiles(const std::string& newName, const std::vector<std::string>& sources) override;
+    void formatDisk(const std::string& name, const std::string& id) override;
+    void initializeDisk() override;
+    void validateDisk() override;
 
     // The PC file of the current channel: path, converted name, extension.
     std::string hostPath() const;
@@ -49,6 +56,9 @@ class DualBackedDrive : public DriveCore {
     void openHostDirectory();
     void fillHostDirectoryLine();
     void freeHostBuffer(std::int32_t channel);
+    // The C64 files of the PC directory that a C64 name or pattern finds:
+    // PC files with a type's extension whose names match regardless of case.
+    std::vector<platform::FoundFile> hostFilesMatching(const std::string& pattern) const;
 };
 
 }  // namespace brimwick::drive

@@ -1,7 +1,10 @@
 // brimwick-cli d64: new, list, add and extract, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "cli_runner.h"
 #include "d64/blank_image.h"
@@ -52,6 +55,112 @@ TEST_F(D64CommandTest, NewWritesTheBlankImageAndListsItsFreeBlocks) {
     EXPECT_EQ(TempDir::read(dir.file("disk.d64")).size(), 8u);
     EXPECT_EQ(cli({"d64", "new", "--force", "disk.d64"}).status, 0);
     EXPECT_EQ(TempDir::read(dir.file("disk.d64")), blank);
+}
+
+TEST_F(D64CommandTest, NewWithNameAndIdFormatsLikeTheDrivesNewCommand) {
+    CliResult r = cli({"d64", "new", "named.d64", "--name", "my games", "--id", "g1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    Bytes image = TempDir::read(dir.file("named.d64"));
+    ASSERT_EQ(image.size(), static_cast<std::size_t>(d64::kImageSize));
+    const std::uint8_t* bam = image.data() + d64::kBamOffset;
+    EXPECT_EQ(std::string(bam + 144, bam + 160), "MY GAMES\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0");
+    EXPECT_EQ(std::string(bam + d64::kDiskIdOffset, bam + d64::kDiskIdOffset + 2), "G1");
+    EXPECT_EQ(cli({"d64", "list", "named.d64"}).out, "681 BLOCKS FREE. CODED BAD.\n");
+}
+
+TEST_F(D64CommandTest, CmdPrintsEachStatusAndKeepsWhatWorked) {
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    ASSERT_EQ(cli({"d64", "add", "disk.d64", "game.prg", "notes.seq"}).status, 0);
+    CliResult r = cli({"d64", "cmd", "disk.d64", "C:COPY=GAME", "R:TOOL=GAME", "S:N*",
+                       "M-R\\xC5\\xE5\\x03", "V", "UI"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "00, OK. CODED BAD.,0,0\n"
+              "00, OK. CODED BAD.,0,0\n"
+              "01, FILES SCRATCHED,01,00\n"
+              "35 34 31\n"
+              "00, OK. CODED BAD.,0,0\n"
+              "73,CBM DOS V2.6 1541,00,00\n");
+    r = cli({"d64", "list", "disk.d64"});
+    EXPECT_EQ(r.out,
+              "3    \"COPY\"              PRG\n"
+              "3    \"TOOL\"              PRG\n"
+              "675 BLOCKS FREE. CODED BAD.\n");
+    // A failing command is shown and fails the run; what came before stays.
+    r = cli({"d64", "cmd", "disk.d64", "S:COPY", "R:X=NONE", "I"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "01, FILES SCRATCHED,01,00\n"
+              "62,FILE NOT FOUND,0,0\n"
+              "00, OK. CODED BAD.,0,0\n");
+    EXPECT_NE(r.err.find("d64 cmd: "), std::string::npos);
+    EXPECT_EQ(cli({"d64", "list", "disk.d64", "COPY"}).out, "678 BLOCKS FREE. CODED BAD.\n");
+}
+
+// A program on PATH, or "" when it is not installed.
+std::string findOnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "");
+    for (std::string d; std::getline(dirs, d, ':');)
+        if (std::filesystem::exists(std::filesystem::path(d) / program))
+            return (std::filesystem::path(d) / program).string();
+    return "";
+}
+
+// Every file of a directory with its content.
+std::map<std::string, Bytes> filesIn(const std::string& directory) {
+    std::map<std::string, Bytes> files;
+    for (const auto& e : std::filesystem::directory_iterator(directory))
+        files[e.path().filename().string()] = TempDir::read(e.path().string());
+    return files;
+}
+
+// Cross-check with Debian's cc1541 and cbmconvert, independent D64 tools:
+// after S, R, C and V the image is valid CBM DOS to cc1541 (BAM and files
+// agree), and cbmconvert unpacks it exactly as d64 extract does.
+TEST_F(D64CommandTest, ImagesAfterDiskCommandsPassIndependentTools) {
+    std::string cc1541 = findOnPath("cc1541");
+    std::string cbmconvert = findOnPath("cbmconvert");
+    if (cc1541.empty() || cbmconvert.empty()) GTEST_SKIP() << "cc1541 or cbmconvert missing";
+    dir.write("game.prg", bytes(600, 1));
+    dir.write("notes.seq", bytes(10, 2));
+    dir.write("one.prg", bytes(1, 3));
+    dir.write("tool.usr", bytes(10000, 4));
+    ASSERT_EQ(cli({"d64", "add", "disk.d64", "game.prg", "notes.seq", "one.prg", "tool.usr"}).status,
+              0);
+    // A block that no file uses, as a cut-off write leaves it: V frees it.
+    Bytes image = TempDir::read(dir.file("disk.d64"));
+    image[d64::kBamOffset + 4 * 30 + 1] &= 0xFE;
+    image[d64::kBamOffset + 4 * 30] -= 1;
+    dir.write("disk.d64", image);
+    EXPECT_NE(runProgram(dir, cc1541, {"-V", "disk.d64"}).status, 0);
+    CliResult r = cli({"d64", "cmd", "disk.d64", "S:ONE", "R:RENAMED=GAME", "C:JOINED=NOTES,NOTES",
+                       "C:COPY=TOOL", "V"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = runProgram(dir, cc1541, {"-V", "disk.d64"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::filesystem::create_directory(dir.file("cbm"));
+    r = runProgram(dir, "sh", {"-c", "cd cbm && exec \"$0\" -N -d ../disk.d64", cbmconvert});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(cli({"d64", "extract", "disk.d64", "ours"}).status, 0);
+    std::map<std::string, Bytes> ours = filesIn(dir.file("ours"));
+    EXPECT_EQ(filesIn(dir.file("cbm")), ours);
+    Bytes twice = bytes(10, 2);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    EXPECT_EQ(ours["joined.seq"], twice);
+    EXPECT_EQ(ours["renamed.prg"], bytes(600, 1));
+    EXPECT_EQ(ours["copy.usr"], bytes(10000, 4));
+    EXPECT_EQ(ours.count("one.prg"), 0u);
+}
+
+TEST_F(D64CommandTest, ListAs1541ShowsTheHeaderAndLeavesOutTrack18) {
+    ASSERT_EQ(cli({"d64", "new", "disk.d64", "--name", "tools", "--id", "t1"}).status, 0);
+    CliResult r = cli({"d64", "list", "--1541", "disk.d64"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "0 \\x12\"TOOLS           \" T1 2A\n"
+              "664 BLOCKS FREE.\n");
 }
 
 TEST_F(D64CommandTest, AddCreatesTheImageAndListShowsTheFiles) {

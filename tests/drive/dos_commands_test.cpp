@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
+#include "d64/bam_view.h"
+#include "d64/blank_image.h"
 #include "drive_fixture.h"
 #include "platform/user_dialogs.h"
 
@@ -89,8 +92,9 @@ TEST_F(DosTest, RefusedAndFailingCommands) {
         {"B-R 2 0 36 0", "66,ILLEGAL TRACK AND SECTOR"},
         {"B-W 2 0 18 19", "66,ILLEGAL TRACK AND SECTOR"},
         {"B-R 2 0 0 0", "66,ILLEGAL TRACK AND SECTOR"},
-        {"I", "30,SYNTAX ERROR"},
-        {"S:NAME", "30,SYNTAX ERROR"},
+        {"U0", "30,SYNTAX ERROR"},
+        {"B-A 0 18 5", "30,SYNTAX ERROR"},
+        {"XYZ", "30,SYNTAX ERROR"},
         {"M-R", "30,SYNTAX ERROR"},
         {"u1 2 0 18 0", "30,SYNTAX ERROR"},
         {"", "30,SYNTAX ERROR"},
@@ -107,6 +111,131 @@ TEST_F(DosTest, RefusedAndFailingCommands) {
         EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), unit.ram.begin() + 256));
     }
     EXPECT_NE(trace().find("\n UNBEKANNTER BEFEHL!"), std::string::npos);
+}
+
+// Writes a file of `size` bytes through the bus.
+void writeFile(KernalBus& bus, const char* name, std::size_t size) {
+    bus.open(2, name);
+    bus.send(2, pattern(size));
+    bus.close(2);
+}
+
+std::int32_t freeBlocks(DriveUnit& unit) {
+    return d64::BamView(unit.image).freeBlockCount();
+}
+
+TEST_F(DosTest, ScratchLeavesLockedFilesAndFreesTheBlocks) {
+    std::int32_t empty = freeBlocks(unit);
+    writeFile(bus, "KEEP,P,W", 600);
+    writeFile(bus, "KILL,P,W", 600);
+    entryOf("KEEP").setEntryType(static_cast<std::uint8_t>(
+        entryOf("KEEP").entryType() | d64::kTypeLocked));
+    bus.command("S:K*");
+    EXPECT_EQ(bus.status(), "01, FILES SCRATCHED,01,00\r");
+    EXPECT_EQ(freeBlocks(unit), empty - 3);
+    entryOf("KEEP");
+}
+
+TEST_F(DosTest, CopyThatDoesNotFitChangesNothing) {
+    writeFile(bus, "BIG,P,W", 254 * 400);
+    std::vector<std::uint8_t> before(unit.image, unit.image + d64::kImageSize);
+    bus.command("C:COPY=BIG");
+    EXPECT_EQ(bus.lastError, "72,DISK FULL");
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.image));
+}
+
+TEST_F(DosTest, NewWritesNameAndIdOrKeepsTheId) {
+    writeFile(bus, "OLD,P,W", 300);
+    std::uint8_t* bam = block(18, 0);
+    bus.command("N0:GAMES,G1");
+    EXPECT_EQ(std::memcmp(bam + 144, "GAMES\xA0", 6), 0);
+    EXPECT_EQ(std::memcmp(bam + d64::kDiskIdOffset, "G1", 2), 0);
+    EXPECT_EQ(freeBlocks(unit), 664 + 17);
+    writeFile(bus, "NEXT,P,W", 300);
+    bus.command("N:TOOLS");
+    EXPECT_EQ(std::memcmp(bam + 144, "TOOLS\xA0", 6), 0);
+    EXPECT_EQ(std::memcmp(bam + d64::kDiskIdOffset, "G1", 2), 0);
+    EXPECT_EQ(freeBlocks(unit), 664 + 17);
+    d64::BlockCursor entries(unit.image);
+    entries.rewind();
+    EXPECT_FALSE(entries.findEntry("*"));
+}
+
+TEST_F(DosTest, ValidateRebuildsTheBamAndStopsAtADamagedChain) {
+    std::int32_t empty = freeBlocks(unit);
+    writeFile(bus, "GOOD,P,W", 600);
+    // Blocks taken by nothing, and a file never closed.
+    d64::BamView(unit.image).takeBlock(block(30, 0) - unit.image);
+    bus.open(3, "HALF,S,W");
+    bus.send(3, pattern(300));
+    bus.command("UI");
+    bus.command("V");
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+    EXPECT_EQ(freeBlocks(unit), empty - 3);
+    d64::BlockCursor entries(unit.image);
+    entries.rewind();
+    EXPECT_FALSE(entries.findEntry("HALF"));
+    // A file whose chain loops: V refuses and changes nothing.
+    std::uint8_t* first = unit.image + entryOf("GOOD").entryFirstBlock();
+    d64::BlockCursor at;
+    at.toTrackSector(static_cast<std::int32_t>(first - unit.image));
+    first[0] = static_cast<std::uint8_t>(at.track);
+    first[1] = static_cast<std::uint8_t>(at.sector);
+    std::vector<std::uint8_t> before(unit.image, unit.image + d64::kImageSize);
+    bus.command("V");
+    EXPECT_EQ(bus.lastError, "52,LOOPING BLOCK CHAINING");
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.image));
+}
+
+TEST_F(DosTest, PcDirectoryCommandsTouchOnlyC64Files) {
+    serveDirectory();
+    dir.write("game.prg", "x");
+    dir.write("notes.seq", "y");
+    dir.write("readme.txt", "z");
+    bus.command("S:*");
+    EXPECT_EQ(bus.status(), "01, FILES SCRATCHED,02,00\r");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("readme.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("game.prg")));
+    dir.write("a.seq", "AB");
+    bus.command("R:README=A");
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+    EXPECT_EQ(brimwick::testing::TempDir::read(dir.file("readme.seq")), bytesOf("AB"));
+    EXPECT_EQ(brimwick::testing::TempDir::read(dir.file("readme.txt")), bytesOf("z"));
+    bus.command("N:X,Y");
+    bus.command("V");
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("readme.seq")));
+}
+
+TEST_F(DosTest, As1541TheStatusAndTheListingAreThe1541s) {
+    unit.setDosMode(DosMode::C1541);
+    unit.newImage(TextSlice(dir.file("fresh.d64").c_str()));
+    EXPECT_EQ(bus.status(), "73,CBM DOS V2.6 1541,00,00\r");
+    EXPECT_EQ(bus.status(), "00, OK,00,00\r");
+    bus.command("N:GAMES,G1");
+    bus.open(0, "$");
+    std::vector<std::uint8_t> listing = bus.read(0);
+    std::string text(listing.begin(), listing.end());
+    // Line 0: the name in quotes and reverse, the id and "2A".
+    EXPECT_EQ(text.substr(4, 27), std::string("\0\0\x12\"GAMES           \" G1 2A", 27));
+    // 664 (0x0298) blocks free: track 18 is not counted.
+    EXPECT_NE(text.find("\x98\x02" "BLOCKS FREE."), std::string::npos) << text;
+    EXPECT_EQ(text.find("CODED BAD"), std::string::npos);
+    unit.setDosMode(DosMode::Original);
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+}
+
+TEST(DosModeTest, KeptInItsOwnFile) {
+    brimwick::testing::TempDir home;
+    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
+    std::string failure;
+    ASSERT_TRUE(writeDosMode(home.path(), DosMode::C1541, failure)) << failure;
+    EXPECT_EQ(brimwick::testing::TempDir::read(home.file("Dos.ini")), bytesOf("dos=1541\n"));
+    EXPECT_EQ(readDosMode(home.path()), DosMode::C1541);
+    ASSERT_TRUE(writeDosMode(home.path(), DosMode::Original, failure));
+    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
+    EXPECT_FALSE(writeDosMode(home.file("missing/dir"), DosMode::C1541, failure));
+    EXPECT_NE(failure.find("missing"), std::string::npos) << failure;
 }
 
 TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {

@@ -33,11 +33,17 @@ TEST_F(BusTest, StatusReadOnAfterCarriageReturnStartsTheTextAgain) {
     EXPECT_EQ(text, statusLine("62,FILE NOT FOUND") + statusLine("62,FILE NOT FOUND"));
 }
 
-TEST_F(BusTest, OpenOfTheCommandChannelDropsItsName) {
+TEST_F(BusTest, OpenOfTheCommandChannelRunsItsNameAsACommand) {
     bus.open(2, "NOPE");  // status 62, not read yet
-    bus.open(15, "I");
+    bus.open(15, "");     // no name: no command, the status stays
     EXPECT_EQ(bus.errorCount, 1);
     EXPECT_EQ(bus.status(), statusLine("62,FILE NOT FOUND"));
+    bus.open(2, "NOPE");
+    bus.open(15, "I");  // a command that works answers OK
+    EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
+    bus.open(15, "XYZ");
+    EXPECT_EQ(bus.errorCount, 3);
+    EXPECT_EQ(bus.status(), statusLine("30,SYNTAX ERROR"));
 }
 
 TEST_F(BusTest, SecondaryAddressesNeedTheirListenOrTalk) {

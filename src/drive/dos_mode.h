@@ -1,0 +1,35 @@
+// Which DOS the drives speak: the original program's answers (the default)
+// or a 1541's. With the 1541's, the "$" listing of an image begins with the
+// header line (disk name and id) and counts the free blocks without track
+// 18 (664 on a fresh disk), files never take blocks on track 18, the
+// directory stays on track 18 (at most 144 files; then "72,DISK FULL"), the
+// status texts are the 1541's ("00, OK,00,00") and a drive's first status
+// after power-on is "73,CBM DOS V2.6 1541,00,00".
+//
+// The choice is kept in Dos.ini beside Status.ini, one line "dos=1541" or
+// "dos=original", so Status.ini's fixed layout stays as it is.
+#pragma once
+
+#include <string>
+
+namespace brimwick::drive {
+
+enum class DosMode {
+    Original,  // the original program's listing and status texts
+    C1541,     // a 1541's
+};
+
+inline constexpr const char* kDosModeFileName = "Dos.ini";
+
+// The mode stored in the program directory; Original when there is no
+// Dos.ini or it names no mode.
+DosMode readDosMode(const std::string& programDirectory);
+
+// Stores the mode (the file is written whole); false with `failure` saying
+// why when it could not be written.
+bool writeDosMode(const std::string& programDirectory, DosMode mode, std::string& failure);
+
+// "1541" or "original".
+const char* dosModeName(DosMode mode);
+
+}  // namespace brimwick::drive
