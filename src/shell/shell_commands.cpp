@@ -168,10 +168,22 @@ void ShellCommands::assemble(const CommandString& s) {
     {
         auto assembler = std::make_unique<assembler::Assembler>(options);
         assembler->setDocumentOpener(documentOpener);
+        // A refused run (unreadable source, or an output that would replace
+        // it) says why in its one message.
+        std::string refusal;
+        assembler->setMessageSink([&refusal](const assembler::AssemblerMessage& m) {
+            if (!refusal.empty()) return;
+            refusal = std::string(m.text);
+            if (!m.detail.empty()) refusal += ": " + std::string(m.detail);
+        });
         errors = assembler->assembleFile(s.argument);
-        if (assembler->sourceUnreadable())
-            showError("The source " + s.argument + " could not be read (" +
-                      readFailure(s.argument) + ").");
+        if (assembler->refused()) {
+            if (!platform::exists(s.argument))
+                showError("The source " + s.argument + " could not be read (" +
+                          readFailure(s.argument) + ").");
+            else
+                showError("The source " + s.argument + " was not assembled: " + refusal + ".");
+        }
     }
     if (errors != 0 || settings.startAssembled == 0) return;
     int index = dispatcher_.addressedDrive;
