@@ -6,6 +6,10 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 20
 CMAKE_FLAGS ?=
+# Where ccache is installed it serves every build; with the base directory
+# set to the checkout, a fresh clone elsewhere reuses what was compiled before.
+LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: deps build build-san test test-fast test-san fuzz run bench format clean
 
@@ -13,11 +17,11 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIMWICK_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIMWICK_WERROR=ON $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-san: deps
-	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWICK_WERROR=ON -DBRIMWICK_SANITIZE=ON -DBRIMWICK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_SAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRIMWICK_WERROR=ON -DBRIMWICK_SANITIZE=ON -DBRIMWICK_BENCH=OFF $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 
 test-fast: build

@@ -8,8 +8,14 @@ seconds=${1:-60}
 shift || true
 build=${BUILD_FUZZ:-build-fuzz}
 
+# ccache, where installed, keeps rebuilds cheap (also in a fresh clone).
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD"
+fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRIMWICK_FUZZ=ON -DBRIMWICK_WERROR=ON >/dev/null
+  -DBRIMWICK_FUZZ=ON "${launcher[@]}" -DBRIMWICK_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 targets=("$@")

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  make cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+  make cmake ninja-build ccache g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   64tass cbmconvert
 )
