@@ -6,8 +6,8 @@ BUILD_SAN  ?= build-san
 BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 20
 CMAKE_FLAGS ?=
-# Where ccache is installed it serves every build; with the base directory
-# set to the checkout, a fresh clone elsewhere reuses what was compiled before.
+# Where ccache is installed it serves every build, so rebuilds after a
+# `make clean` or a switch of branch are cheap.
 LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 

@@ -8,7 +8,7 @@ seconds=${1:-60}
 shift || true
 build=${BUILD_FUZZ:-build-fuzz}
 
-# ccache, where installed, keeps rebuilds cheap (also in a fresh clone).
+# ccache, where installed, keeps rebuilds cheap.
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
