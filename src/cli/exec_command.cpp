@@ -2,7 +2,6 @@
 // to the running Brimwick, as the desktop's file manager would. When none
 // runs, it runs the string itself on the drives of Status.ini and saves
 // Status.ini afterwards, so the next start serves what it mounted.
-#include <filesystem>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -19,18 +18,6 @@
 namespace brimwick::cli {
 
 namespace {
-
-// The string with a relative path made absolute: the running instance works
-// in a directory of its own.
-std::string withAbsolutePath(const std::string& text) {
-    if (text.size() <= shell::kCodeLength) return text;
-    std::string path = text.substr(shell::kCodeLength);
-    if (path.front() == platform::kPathSeparator) return text;
-    std::error_code ec;
-    std::string cwd = std::filesystem::current_path(ec).string();
-    if (ec) return text;
-    return text.substr(0, shell::kCodeLength) + platform::withTrailingSeparator(cwd) + path;
-}
 
 // Runs the string here, with no C64 to type into.
 int runHere(const std::string& text) {
@@ -63,7 +50,7 @@ int exec(const std::string& given) {
         return 2;
     }
     // As the running instance would take it: up to 519 characters.
-    std::string text = shell::takeExecuteString(withAbsolutePath(given));
+    std::string text = shell::takeExecuteString(shell::withAbsolutePath(given));
     std::string socket;
     try {
         socket = shell::socketPath(false);

@@ -1,11 +1,14 @@
 // The program-wide diagnostic trace, written to message.txt in the working
 // directory. Callers write each line as "\n" followed by its text, numbers in
 // decimal; nothing in the program reads the log back. Tests capture it in
-// memory to check which lines were written.
+// memory to check which lines were written. The desktop window writes from
+// its own thread while the link thread serves, so every operation takes a
+// lock; a line written with several << may interleave with another thread's.
 #pragma once
 
 #include <cstdint>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -22,9 +25,12 @@ class TraceLog {
     bool open(const std::string& path = kTraceFileName);
     // From now on keeps everything written in memory (and nothing on disk).
     void captureInMemory();
-    // What was written since captureInMemory or the last clearCaptured.
+    // What was written since captureInMemory or the last clearCaptured
+    // (only while no other thread writes).
     const std::string& captured() const { return memory_; }
-    void clearCaptured() { memory_.clear(); }
+    // The same as a copy, safe while another thread writes.
+    std::string capturedCopy() const;
+    void clearCaptured();
     // Flushes and closes the file; later writes are discarded.
     void close();
     void flush();
@@ -42,6 +48,8 @@ class TraceLog {
 
   private:
     enum class Sink { Discard, File, Memory };
+    void closeLocked();
+    mutable std::mutex mutex_;   // one writer at a time
     Sink sink_ = Sink::Discard;  // where writes go
     std::ofstream file_;         // the trace file while Sink::File
     std::string memory_;         // captured text while Sink::Memory

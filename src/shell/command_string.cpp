@@ -1,7 +1,10 @@
 // Cutting an execute string with the text slice's moves and searches.
 #include "shell/command_string.h"
 
+#include <filesystem>
+
 #include "base/text_slice.h"
+#include "platform/paths.h"
 
 namespace brimwick::shell {
 
@@ -18,6 +21,16 @@ std::string windowOf(const TextSlice& slice) {
 std::string takeExecuteString(std::string_view received) {
     std::string_view text = received.substr(0, received.find('\0'));
     return std::string(text.substr(0, kExecuteStringLimit));
+}
+
+std::string withAbsolutePath(const std::string& text) {
+    if (text.size() <= kCodeLength) return text;
+    std::string path = text.substr(kCodeLength);
+    if (path.front() == platform::kPathSeparator) return text;
+    std::error_code ec;
+    std::string cwd = std::filesystem::current_path(ec).string();
+    if (ec) return text;
+    return text.substr(0, kCodeLength) + platform::withTrailingSeparator(cwd) + path;
 }
 
 std::string directoryOf(std::string_view path) {

@@ -38,6 +38,10 @@ std::string takeExecuteString(std::string_view received);
 // Cuts a (taken) execute string into its values.
 CommandString parseCommandString(std::string_view text);
 
+// The string with a relative path made absolute from the working
+// directory: a running instance works in a directory of its own.
+std::string withAbsolutePath(const std::string& text);
+
 // The directory of a path with its trailing '/', "" when it has none.
 std::string directoryOf(std::string_view path);
 

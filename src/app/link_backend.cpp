@@ -1,0 +1,105 @@
+// The two backends of the window's link.
+#include "app/link_backend.h"
+
+#include <array>
+#include <ostream>
+#include <streambuf>
+
+#include "link/direct_port.h"
+#include "link/idle_pacer.h"
+#include "link/keyboard_feed.h"
+#include "link/link_port.h"
+#include "link/ppdev_port.h"
+#include "link/screen_mirror.h"
+#include "link/vc64/virtual_setup.h"
+#include "shell/virtual_c64_session.h"
+
+namespace brimwick::app {
+
+namespace {
+
+// How long the link thread may sleep while no port is configured: only jobs
+// and execute strings wake it.
+constexpr int kNoPortWaitMs = 50;
+
+class PortBackend : public LinkBackend {
+  public:
+    std::array<drive::DriveUnit, config::kDriveCount> units;  // devices 5..14
+    link::LinkPort cable;                                     // the PC end
+    link::KeyboardFeed keyboard;                              // typed text
+    link::ScreenMirror mirror;                                // the terminal's copy
+    link::RequestDispatcher serving{cable, units, config::settings(), keyboard, mirror};
+    std::unique_ptr<link::PortIo> io;  // the port's registers, when open
+    link::IdlePacer pacer;             // spares the processor while the C64 is quiet
+    std::string ppdev;                 // the parport device, or "" for direct I/O
+
+    link::RequestDispatcher& dispatcher() override { return serving; }
+    config::Settings& settings() override { return config::settings(); }
+    std::span<drive::DriveUnit, config::kDriveCount> drives() override { return units; }
+    bool openPort() override {
+        int base = config::portBaseFor(settings().portChoice);
+        if (!ppdev.empty() && base == 0) base = config::portBaseFor(2);
+        if (base == 0) return true;
+        try {
+            if (!ppdev.empty())
+                io = std::make_unique<link::PpdevPort>(ppdev, base);
+            else
+                io = std::make_unique<link::DirectPort>(base);
+        } catch (const std::exception& e) {
+            portFailure = e.what();
+            return false;
+        }
+        cable.selectBase(base, io.get());
+        cable.initialise();
+        cable.requestOnline(true);
+        return true;
+    }
+    int step() override {
+        if (cable.dataPort == 0) return kNoPortWaitMs;
+        bool served = serving.poll();
+        pacer.afterPoll(served, *io);
+        return served ? shell::kServedRequest : 0;
+    }
+    std::string describe() const override {
+        if (cable.dataPort == 0) return "no parallel port";
+        return "parallel port " + std::to_string(cable.dataPort);
+    }
+};
+
+// Swallows the session's lines: the window shows the C64's screen instead.
+class NullBuffer : public std::streambuf {
+  protected:
+    int overflow(int c) override { return c; }
+};
+
+class VirtualBackend : public LinkBackend {
+  public:
+    link::vc64::VirtualSetup setup;  // the virtual C64 and the PC side
+    NullBuffer nothing;              // where the session's lines go
+    std::ostream quiet{&nothing};
+    shell::VirtualC64Session session{setup, quiet};  // its keyboard scan
+
+    link::RequestDispatcher& dispatcher() override { return setup.dispatcher; }
+    config::Settings& settings() override { return setup.settings; }
+    std::span<drive::DriveUnit, config::kDriveCount> drives() override { return setup.drives; }
+    bool openPort() override { return true; }
+    int step() override {
+        session.pollKeyboard();
+        return shell::kJiffyMs;
+    }
+    std::string describe() const override { return "the virtual C64"; }
+};
+
+}  // namespace
+
+std::unique_ptr<LinkBackend> makePortBackend(const std::string& ppdev) {
+    auto backend = std::make_unique<PortBackend>();
+    backend->ppdev = ppdev;
+    return backend;
+}
+
+std::unique_ptr<LinkBackend> makeVirtualBackend() {
+    return std::make_unique<VirtualBackend>();
+}
+
+}  // namespace brimwick::app
