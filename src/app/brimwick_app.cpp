@@ -132,6 +132,8 @@ void BrimwickApp::exitInstance() {
     });
     if (!done) loop.exec();
     linkThread_->stop();
+    // No more execute strings: a later brimwick starts a window of its own.
+    instance_.reset();
     broker_->close();
     platform::setUserDialogs(nullptr);
     backend_->dispatcher().view = nullptr;

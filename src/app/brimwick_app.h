@@ -73,6 +73,7 @@ class BrimwickApp : public QObject {
     shell::DesktopInstaller& installer() { return installer_; }
     // A copy of the settings as the link thread has them now.
     config::Settings settingsCopy();
+    // The socket and the shell commands; null after exitInstance.
     const shell::RunningInstance* runningInstance() const { return instance_.get(); }
 
   private:
