@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "../temp_dir.h"
+#include "c64/vc64/virtual_setup.h"
 #include "c64_rig.h"
-#include "link/vc64/virtual_setup.h"
 #include "platform/file.h"
 #include "platform/trace_log.h"
 
@@ -33,8 +33,8 @@ class LinkKernal : public ::testing::Test {
   protected:
     TempDir emulatedDir, virtualDir;
     C64Rig rig{testing::patchedKernal()};
-    link::vc64::VirtualSetup vsetup;
-    link::vc64::VirtualKernal& vk = vsetup.kernal;
+    c64::vc64::VirtualSetup vsetup;
+    c64::vc64::VirtualKernal& vk = vsetup.kernal;
 
     LinkKernal() {
         platform::traceLog().captureInMemory();
@@ -66,7 +66,8 @@ class LinkKernal : public ::testing::Test {
     }
     std::vector<std::uint8_t> virtualRam(int address, int length) {
         std::vector<std::uint8_t> out;
-        for (int i = 0; i < length; ++i) out.push_back(vsetup.c64.memory.ram[std::size_t(address + i)]);
+        for (int i = 0; i < length; ++i)
+            out.push_back(vsetup.c64.memory.ram[std::size_t(address + i)]);
         return out;
     }
     static std::vector<std::uint8_t> program(int length) {
@@ -78,7 +79,7 @@ class LinkKernal : public ::testing::Test {
                         int length) {
         SCOPED_TRACE(name + (fast ? " fast" : " slow"));
         ASSERT_TRUE(rig.load(device, name, secondary, fast));
-        link::vc64::TransferResult v = vsetup.run(vk.load(device, name, secondary, fast, false));
+        c64::vc64::TransferResult v = vsetup.run(vk.load(device, name, secondary, fast, false));
         EXPECT_EQ(rig.st(), v.st);
         EXPECT_EQ(rig.peek(mb::kCarry) == 0, v.ok);
         if (v.ok) {
@@ -157,14 +158,22 @@ TEST_F(LinkKernal, ChannelsStatusAndDosCommands) {
         int count;
     };
     const Step steps[] = {
-        {Op::Open, 2, "NOTES,S,W", 0},     {Op::Print, 2, "HELLO C64\r", 0},
-        {Op::Print, 2, "SECOND LINE", 0},  {Op::Close, 2, "", 0},
-        {Op::Status, 15, "", 0},           {Op::Open, 3, "NOTES,S,R", 0},
-        {Op::Get, 3, "", 8},               {Op::Get, 3, "", 100},
-        {Op::Get, 3, "", 5},               {Op::Close, 3, "", 0},
-        {Op::Command, 15, "R:MEMO=NOTES", 0}, {Op::Status, 15, "", 0},
-        {Op::Open, 4, "NOTES,S,R", 0},     {Op::Status, 15, "", 0},
-        {Op::Command, 15, "S:MEMO", 0},    {Op::Status, 15, "", 0},
+        {Op::Open, 2, "NOTES,S,W", 0},
+        {Op::Print, 2, "HELLO C64\r", 0},
+        {Op::Print, 2, "SECOND LINE", 0},
+        {Op::Close, 2, "", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Open, 3, "NOTES,S,R", 0},
+        {Op::Get, 3, "", 8},
+        {Op::Get, 3, "", 100},
+        {Op::Get, 3, "", 5},
+        {Op::Close, 3, "", 0},
+        {Op::Command, 15, "R:MEMO=NOTES", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Open, 4, "NOTES,S,R", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Command, 15, "S:MEMO", 0},
+        {Op::Status, 15, "", 0},
     };
     for (int device : {kImageDevice, kDirectoryDevice}) {
         for (const Step& s : steps) {
@@ -278,7 +287,8 @@ TEST_F(LinkKernal, ProgramsPresetTheirRequests) {
 
 TEST_F(LinkKernal, ThePcResetsTheC64AndTypesIntoIt) {
     rig.pokeWord(0x0330, 0x1234);  // RESTOR at the reset puts the LOAD vector back
-    ASSERT_TRUE(rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
+    ASSERT_TRUE(
+        rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
     EXPECT_NE(rig.peekWord(0x0330), 0x1234);
     rig.setup.runUntil([] { return false; }, 20'000);  // the program starts again
     ASSERT_TRUE(vsetup.keyboard.typeText(vsetup.link, vsetup.settings, TextSlice("run\r")));
