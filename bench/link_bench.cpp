@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "c64/vc64/virtual_setup.h"
 #include "link/idle_pacer.h"
 #include "link/request_codes.h"
-#include "link/vc64/virtual_setup.h"
 
 using namespace brimwick;
 using namespace brimwick::link;
@@ -45,10 +45,10 @@ std::string makeProgram(const std::filesystem::path& dir, const char* name, int 
 }
 
 void loadBenchmark(const std::filesystem::path& dir, const char* label, bool fast, int rounds) {
-    vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     setup.serve(9, dir.string() + "/");
     double best = 1e9;
-    vc64::TransferResult r;
+    c64::vc64::TransferResult r;
     for (int i = 0; i < rounds; ++i) {
         auto start = Clock::now();
         r = setup.run(setup.kernal.load(9, "BENCH", 1, fast, false));
@@ -60,7 +60,7 @@ void loadBenchmark(const std::filesystem::path& dir, const char* label, bool fas
 }
 
 void latencyBenchmark(bool idle) {
-    vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     IdlePacer pacer;
     setup.c64.cable.sleepWhenIdle = idle;
     std::vector<double> latencies;
@@ -89,7 +89,7 @@ void latencyBenchmark(bool idle) {
 }
 
 void idleCpuBenchmark() {
-    vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     IdlePacer pacer;
     setup.c64.cable.sleepWhenIdle = true;
     // Steady idle: the quiet spell after the last request is over.

@@ -11,7 +11,7 @@
 #include "link/link_port.h"
 #include "link/ppdev_port.h"
 #include "link/screen_mirror.h"
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/virtual_setup.h"
 #include "shell/virtual_c64_session.h"
 
 namespace brimwick::app {
@@ -74,7 +74,7 @@ class NullBuffer : public std::streambuf {
 
 class VirtualBackend : public LinkBackend {
   public:
-    link::vc64::VirtualSetup setup;  // the virtual C64 and the PC side
+    c64::vc64::VirtualSetup setup;  // the virtual C64 and the PC side
     NullBuffer nothing;              // where the session's lines go
     std::ostream quiet{&nothing};
     shell::VirtualC64Session session{setup, quiet};  // its keyboard scan

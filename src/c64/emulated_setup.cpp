@@ -3,17 +3,9 @@
 
 namespace brimwick::c64 {
 
-namespace {
-// The port the setup pretends to use (LPT2's base, the settings' choice 2).
-constexpr int kPortChoice = 2;
-}  // namespace
-
 EmulatedSetup::EmulatedSetup() {
-    config::resetSettings(settings);
-    settings.portChoice = kPortChoice;
-    cable.base = config::portBaseFor(kPortChoice);
-    link.selectPort(kPortChoice, &cable);
-    link.requestOnline(true);
+    cable.base = portBase();
+    attach(cable);
 }
 
 void EmulatedSetup::powerOn(const std::vector<std::uint8_t>& kernal) {

@@ -5,33 +5,20 @@
 // does. Tests and the benchmark build on it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "c64/emulated_c64.h"
 #include "c64/user_port_cable.h"
-#include "config/settings.h"
-#include "drive/drive_unit.h"
-#include "link/keyboard_feed.h"
-#include "link/link_port.h"
-#include "link/request_dispatcher.h"
-#include "link/screen_mirror.h"
+#include "link/pc_side.h"
 
 namespace brimwick::c64 {
 
-class EmulatedSetup {
+class EmulatedSetup : public link::PcSide {
   public:
-    config::Settings settings{};                               // the drive table and options
-    std::array<drive::DriveUnit, config::kDriveCount> drives;  // devices 5..14
-    EmulatedC64 c64;                                           // the far end
-    UserPortCable cable{c64};                                  // between the two
-    link::LinkPort link;                                       // the PC end
-    link::KeyboardFeed keyboard;                               // typed text
-    link::ScreenMirror mirror;                                 // the terminal's copy
-    link::RequestDispatcher dispatcher{link, drives, settings, keyboard, mirror};  // serves it all
+    EmulatedC64 c64;           // the far end
+    UserPortCable cable{c64};  // between the two
 
     EmulatedSetup();
 

@@ -4,12 +4,12 @@
 #include <algorithm>
 
 #include "c64/opcode_table.h"
-#include "link/vc64/hex_text.h"
+#include "c64/vc64/hex_text.h"
 
 namespace brimwick::c64 {
 
-using link::vc64::hex2;
-using link::vc64::hex4;
+using c64::vc64::hex2;
+using c64::vc64::hex4;
 
 namespace {
 
@@ -24,7 +24,9 @@ constexpr std::uint8_t kBitAbsolute = 0x2C;
 constexpr std::uint8_t kListenBits = 0x20;
 constexpr std::uint8_t kTalkBits = 0x40;
 
-std::string at(std::uint16_t address) { return "$" + hex4(address); }
+std::string at(std::uint16_t address) {
+    return "$" + hex4(address);
+}
 
 // Read access to an 8 KB image by C64 address.
 class Rom {
@@ -42,7 +44,9 @@ class Rom {
     const std::vector<std::uint8_t>& image_;
 };
 
-bool inLinkArea(int address) { return address >= kLinkAreaStart && address < kLinkAreaEnd; }
+bool inLinkArea(int address) {
+    return address >= kLinkAreaStart && address < kLinkAreaEnd;
+}
 
 // Where a JMP-absolute jump table entry leads.
 std::uint16_t jumpTarget(const Rom& rom, std::uint16_t entry, const char* name) {
@@ -117,13 +121,15 @@ KernalStructure recogniseKernal(const std::vector<std::uint8_t>& image) {
             throw PatchError("the jump table entry at " + at(static_cast<std::uint16_t>(entry)) +
                              " leads into the datasette routines at $F72C-$FB8D");
     }
-    if (rom.byte(kJumpOpen) != kJmpIndirect || rom.word(kJumpOpen + 1) != kIoVectorsRam + 2 * kVectorOpen)
+    if (rom.byte(kJumpOpen) != kJmpIndirect ||
+        rom.word(kJumpOpen + 1) != kIoVectorsRam + 2 * kVectorOpen)
         throw PatchError("OPEN ($FFC0) does not jump through the vector at $031A");
 
     // RESTOR starts with LDX #<table, LDY #>table.
     std::uint16_t restor = jumpTarget(rom, kJumpRestor, "RESTOR");
     if (restor > 0xFFFF - 4 || rom.byte(restor) != 0xA2 || rom.byte(restor + 2) != 0xA0)
-        throw PatchError("RESTOR at " + at(restor) + " does not load the address of the I/O vectors");
+        throw PatchError("RESTOR at " + at(restor) +
+                         " does not load the address of the I/O vectors");
     k.vectorTable = static_cast<std::uint16_t>(rom.byte(restor + 1) | (rom.byte(restor + 3) << 8));
     if (!Rom::inRom(k.vectorTable) || k.vectorTable + 2 * kIoVectorCount > 0x10000)
         throw PatchError("the default I/O vectors at " + at(k.vectorTable) +
@@ -174,17 +180,20 @@ KernalStructure recogniseKernal(const std::vector<std::uint8_t>& image) {
                 leader >= kLinkAreaEnd && Rom::inRom(write) && Rom::inRom(leader);
     }
     if (!found)
-        throw PatchError("no datasette routines at $F72C-$FB8D (no tape interrupt table leads there)");
+        throw PatchError(
+            "no datasette routines at $F72C-$FB8D (no tape interrupt table leads there)");
     for (std::size_t i = 0; i < kCodeHooks.size(); ++i)
         if (inLinkArea(k.routines[i]))
-            throw PatchError(std::string(kCodeHooks[i].name) + " lies among the datasette routines");
+            throw PatchError(std::string(kCodeHooks[i].name) +
+                             " lies among the datasette routines");
     return k;
 }
 
 bool isLinkKernal(const std::vector<std::uint8_t>& image) {
     std::size_t offset = kLinkAreaStart - kKernalStart + kLinkMagicOffset;
     return image.size() == static_cast<std::size_t>(kKernalImageSize) &&
-           std::equal(kLinkMagic.begin(), kLinkMagic.end(), image.begin() + static_cast<long>(offset));
+           std::equal(kLinkMagic.begin(), kLinkMagic.end(),
+                      image.begin() + static_cast<long>(offset));
 }
 
 std::vector<std::uint8_t> patchKernal(const std::vector<std::uint8_t>& stock,
@@ -195,7 +204,8 @@ std::vector<std::uint8_t> patchKernal(const std::vector<std::uint8_t>& stock,
     // The link kernal program: loads at kLinkAreaStart, starts with its table.
     if (linkProgram.size() < 2 + static_cast<std::size_t>(kLinkCodeEndOffset + 2) ||
         (linkProgram[0] | (linkProgram[1] << 8)) != kLinkAreaStart ||
-        !std::equal(kLinkMagic.begin(), kLinkMagic.end(), linkProgram.begin() + 2 + kLinkMagicOffset) ||
+        !std::equal(kLinkMagic.begin(), kLinkMagic.end(),
+                    linkProgram.begin() + 2 + kLinkMagicOffset) ||
         linkProgram[2 + kLinkVersionOffset] != kLinkVersion)
         throw PatchError("the link kernal program is not one this version of Brimwick built");
     std::vector<std::uint8_t> code(linkProgram.begin() + 2, linkProgram.end());
@@ -216,18 +226,22 @@ std::vector<std::uint8_t> patchKernal(const std::vector<std::uint8_t>& stock,
         put(address + 1, static_cast<std::uint8_t>((value >> 8) & 0xFF));
     };
     for (int a = kLinkAreaStart; a < kLinkAreaEnd; ++a) put(a, kFiller);
-    for (std::size_t i = 0; i < code.size(); ++i) put(kLinkAreaStart + static_cast<int>(i), code[i]);
+    for (std::size_t i = 0; i < code.size(); ++i)
+        put(kLinkAreaStart + static_cast<int>(i), code[i]);
 
     // Trampolines go after the code.
     int free = codeEnd;
     auto place = [&](const std::vector<std::uint8_t>& bytes) {
         if (free + static_cast<int>(bytes.size()) > kLinkAreaEnd)
-            throw PatchError("the moved starts of the hooked routines do not fit after the link kernal");
+            throw PatchError(
+                "the moved starts of the hooked routines do not fit after the link kernal");
         int address = free;
         for (std::uint8_t b : bytes) put(free++, b);
         return address;
     };
-    auto hookEntry = [&](std::size_t i) { return codeWord(kLinkHooksOffset + kLinkHookSize * static_cast<int>(i)); };
+    auto hookEntry = [&](std::size_t i) {
+        return codeWord(kLinkHooksOffset + kLinkHookSize * static_cast<int>(i));
+    };
     auto passOperand = [&](std::size_t i) {
         return codeWord(kLinkHooksOffset + kLinkHookSize * static_cast<int>(i) + 2);
     };
@@ -238,8 +252,8 @@ std::vector<std::uint8_t> patchKernal(const std::vector<std::uint8_t>& stock,
             // TALK passes through like LISTEN, after LISTEN's ORA.
         } else {
             std::uint16_t from = i == 0 ? static_cast<std::uint16_t>(routine + 2) : routine;
-            int trampoline = place(relocate(rom, from, static_cast<std::uint16_t>(routine + kHookSize),
-                                            kCodeHooks[i].name));
+            int trampoline = place(relocate(
+                rom, from, static_cast<std::uint16_t>(routine + kHookSize), kCodeHooks[i].name));
             putWord(passOperand(i), trampoline);
         }
         put(routine, kJmpAbsolute);

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 
+#include "c64/vc64/virtual_setup.h"
 #include "cli/commands.h"
 #include "config/status_file.h"
 #include "drive/dos_mode.h"
@@ -20,7 +21,6 @@
 #include "link/ppdev_port.h"
 #include "link/request_dispatcher.h"
 #include "link/screen_mirror.h"
-#include "link/vc64/virtual_setup.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 #include "shell/running_instance.h"
@@ -105,7 +105,7 @@ int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
 }
 
 int serveVirtualC64(const ServeOptions& options) {
-    link::vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     std::string home = platform::programDirectory();
     setup.dispatcher.programDirectory = home;
     shell::DriveOverrides overrides;

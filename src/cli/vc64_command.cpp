@@ -7,10 +7,10 @@
 #include <sstream>
 #include <vector>
 
+#include "c64/vc64/script.h"
 #include "cli/commands.h"
-#include "drive/dos_mode.h"
 #include "config/status_file.h"
-#include "link/vc64/script.h"
+#include "drive/dos_mode.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
@@ -49,7 +49,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
                 return;
             }
         }
-        link::vc64::VirtualSetup setup;
+        c64::vc64::VirtualSetup setup;
         std::string home = platform::programDirectory();
         config::loadSettings(setup.settings, setup.drives, home);
         for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(drive::readDosMode(home));
@@ -57,7 +57,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         std::istringstream lines(text);
         shell::ShellCommands commands(setup.dispatcher);
         auto execute = [&commands](const std::string& line) { commands.execute(line); };
-        int failures = link::vc64::runScript(lines, std::cout, setup, execute);
+        int failures = c64::vc64::runScript(lines, std::cout, setup, execute);
         // Images that cannot be saved at the end are told on stderr.
         bool saved = drive::releaseAll(setup.drives);
         registry.exitCode = failures == 0 && saved ? 0 : 1;

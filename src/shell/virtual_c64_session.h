@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/virtual_setup.h"
 
 namespace brimwick::shell {
 
@@ -22,17 +22,17 @@ inline constexpr int kJiffyMs = 17;
 
 class VirtualC64Session {
   public:
-    VirtualC64Session(link::vc64::VirtualSetup& setup, std::ostream& out)
+    VirtualC64Session(c64::vc64::VirtualSetup& setup, std::ostream& out)
         : setup_(setup), out_(out) {}
 
     // One keyboard poll; prints the reset and the text it completes.
     void pollKeyboard();
 
   private:
-    link::vc64::VirtualSetup& setup_;  // the PC side and the virtual C64
-    std::ostream& out_;                // where the lines go
-    std::vector<int> keys_;            // keys of the text arriving now
-    int resetsShown_ = 0;              // the cable's resets already printed
+    c64::vc64::VirtualSetup& setup_;  // the PC side and the virtual C64
+    std::ostream& out_;               // where the lines go
+    std::vector<int> keys_;           // keys of the text arriving now
+    int resetsShown_ = 0;             // the cable's resets already printed
 };
 
 // C64 key codes as the PC typed them: letters swapped back, RETURN as ⏎,

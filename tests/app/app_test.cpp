@@ -29,7 +29,7 @@
 #include "d64/blank_image.h"
 #include "d64/geometry.h"
 #include "link/screen_mirror.h"
-#include "link/vc64/virtual_cable.h"
+#include "c64/vc64/virtual_cable.h"
 #include "platform/trace_log.h"
 #include "temp_dir.h"
 
@@ -100,8 +100,8 @@ class AppTest : public QObject {
             text += static_cast<char>(screen[static_cast<std::size_t>(row * link::kScreenColumns + c)]);
         return text.substr(0, text.find_last_not_of(' ') + 1);
     }
-    link::vc64::VirtualCable& cable() {
-        return *dynamic_cast<link::vc64::VirtualCable*>(app_->backend().dispatcher().link.io);
+    c64::vc64::VirtualCable& cable() {
+        return *dynamic_cast<c64::vc64::VirtualCable*>(app_->backend().dispatcher().link.io);
     }
 
   private slots:

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "../temp_dir.h"
+#include "c64/vc64/virtual_setup.h"
 #include "c64_rig.h"
-#include "link/vc64/virtual_setup.h"
 #include "platform/file.h"
 #include "platform/trace_log.h"
 
@@ -33,8 +33,8 @@ class LinkKernal : public ::testing::Test {
   protected:
     TempDir emulatedDir, virtualDir;
     C64Rig rig{testing::patchedKernal()};
-    link::vc64::VirtualSetup vsetup;
-    link::vc64::VirtualKernal& vk = vsetup.kernal;
+    c64::vc64::VirtualSetup vsetup;
+    c64::vc64::VirtualKernal& vk = vsetup.kernal;
 
     LinkKernal() {
         platform::traceLog().captureInMemory();
@@ -66,7 +66,8 @@ class LinkKernal : public ::testing::Test {
     }
     std::vector<std::uint8_t> virtualRam(int address, int length) {
         std::vector<std::uint8_t> out;
-        for (int i = 0; i < length; ++i) out.push_back(vsetup.c64.memory.ram[std::size_t(address + i)]);
+        for (int i = 0; i < length; ++i)
+            out.push_back(vsetup.c64.memory.ram[std::size_t(address + i)]);
         return out;
     }
     static std::vector<std::uint8_t> program(int length) {
@@ -78,7 +79,7 @@ class LinkKernal : public ::testing::Test {
                         int length) {
         SCOPED_TRACE(name + (fast ? " fast" : " slow"));
         ASSERT_TRUE(rig.load(device, name, secondary, fast));
-        link::vc64::TransferResult v = vsetup.run(vk.load(device, name, secondary, fast, false));
+        c64::vc64::TransferResult v = vsetup.run(vk.load(device, name, secondary, fast, false));
         EXPECT_EQ(rig.st(), v.st);
         EXPECT_EQ(rig.peek(mb::kCarry) == 0, v.ok);
         if (v.ok) {
@@ -157,14 +158,22 @@ TEST_F(LinkKernal, ChannelsStatusAndDosCommands) {
         int count;
     };
     const Step steps[] = {
-        {Op::Open, 2, "NOTES,S,W", 0},     {Op::Print, 2, "HELLO C64\r", 0},
-        {Op::Print, 2, "SECOND LINE", 0},  {Op::Close, 2, "", 0},
-        {Op::Status, 15, "", 0},           {Op::Open, 3, "NOTES,S,R", 0},
-        {Op::Get, 3, "", 8},               {Op::Get, 3, "", 100},
-        {Op::Get, 3, "", 5},               {Op::Close, 3, "", 0},
-        {Op::Command, 15, "R:MEMO=NOTES", 0}, {Op::Status, 15, "", 0},
-        {Op::Open, 4, "NOTES,S,R", 0},     {Op::Status, 15, "", 0},
-        {Op::Command, 15, "S:MEMO", 0},    {Op::Status, 15, "", 0},
+        {Op::Open, 2, "NOTES,S,W", 0},
+        {Op::Print, 2, "HELLO C64\r", 0},
+        {Op::Print, 2, "SECOND LINE", 0},
+        {Op::Close, 2, "", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Open, 3, "NOTES,S,R", 0},
+        {Op::Get, 3, "", 8},
+        {Op::Get, 3, "", 100},
+        {Op::Get, 3, "", 5},
+        {Op::Close, 3, "", 0},
+        {Op::Command, 15, "R:MEMO=NOTES", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Open, 4, "NOTES,S,R", 0},
+        {Op::Status, 15, "", 0},
+        {Op::Command, 15, "S:MEMO", 0},
+        {Op::Status, 15, "", 0},
     };
     for (int device : {kImageDevice, kDirectoryDevice}) {
         for (const Step& s : steps) {
@@ -258,19 +267,52 @@ TEST_F(LinkKernal, ProgramsPresetTheirRequests) {
     EXPECT_EQ(vsetup.c64.memory.ram[0x0400], 'Q');
 
     // Request 13 tells whether the addressed device is passed through;
-    // requests 16 and 17 take the secondary address in counter byte 1.
-    ASSERT_TRUE(rig.channel(Op::Command, kImageDevice, 15, "I", 0));
-    ASSERT_TRUE(rig.request(13));
-    EXPECT_EQ(rig.peek(mb::kCarry), 0);
-    ASSERT_TRUE(rig.request(16, 0, 0x6F));
-    EXPECT_EQ(rig.peek(mb::kCarry), 0);
-    ASSERT_TRUE(rig.channel(Op::Print, kImageDevice, 15, "UI", 0));  // listens again itself
-    ASSERT_TRUE(rig.request(17, 0, 0x6F));
-    EXPECT_EQ(rig.peek(mb::kCarry), 0);
+    // requests 16 and 17 address the current drive again, LISTEN or TALK
+    // with the secondary address in counter byte 1, and 10 and 9 let it go.
+    // Both C64s must leave the drive in the same state after each, and the
+    // status read afterwards must be the same.
+    ASSERT_TRUE(rig.channel(Op::Command, kImageDevice, 15, "S:NOTHING", 0));
+    vsetup.run(vk.command(kImageDevice, "S:NOTHING"));
+    struct Step {
+        int code;      // the request
+        int counter1;  // its preset counter byte 1
+        int answer;    // 64 served, 65 declined
+    };
+    const Step steps[] = {{13, 0, 64}, {16, 0x6F, 64}, {10, 0, 64}, {17, 0x6F, 64},
+                          {9, 0, 64},  {16, 0x62, 64}, {10, 0, 64}, {17, 0x6F, 64}};
+    const drive::DriveUnit& emulatedDrive = rig.setup.drives[kImageDevice - 5];
+    const drive::DriveUnit& virtualDrive = vsetup.drives[kImageDevice - 5];
+    for (const Step& step : steps) {
+        SCOPED_TRACE("request " + std::to_string(step.code));
+        ASSERT_TRUE(rig.request(step.code, 0, step.counter1));
+        vsetup.c64.counter1 = step.counter1;
+        EXPECT_EQ(vsetup.run(vsetup.c64.request(static_cast<std::uint8_t>(step.code))),
+                  step.answer);
+        EXPECT_EQ(rig.peek(mb::kCarry), step.answer == 64 ? 0 : 1);
+        EXPECT_EQ(emulatedDrive.busState, virtualDrive.busState);
+        EXPECT_EQ(emulatedDrive.commandChannel, virtualDrive.commandChannel);
+        EXPECT_EQ(emulatedDrive.secondaryCommand, virtualDrive.secondaryCommand);
+        EXPECT_EQ(emulatedDrive.channelNumber, virtualDrive.channelNumber);
+        EXPECT_EQ(emulatedDrive.commandLength, virtualDrive.commandLength);
+        EXPECT_EQ(emulatedDrive.status, virtualDrive.status);
+    }
+    EXPECT_TRUE(emulatedDrive.commandChannel);
+    EXPECT_EQ(emulatedDrive.channelNumber, 15);
+    ASSERT_TRUE(rig.request(9));
+    vsetup.run(vsetup.c64.request(9));
+    ASSERT_TRUE(rig.channel(Op::Status, kImageDevice, 15, "", 0));
+    vsetup.run(vk.readStatus(kImageDevice));
+    EXPECT_EQ(rig.received(),
+              std::vector<std::uint8_t>(vk.statusText.begin(), vk.statusText.end()));
+    EXPECT_EQ(rig.st(), vsetup.c64.st());
+
     rig.setup.settings.realDevice[kPassedDevice - 5] = kPassedDevice;
+    vsetup.settings.realDevice[kPassedDevice - 5] = kPassedDevice;
     ASSERT_TRUE(rig.channel(Op::Command, kPassedDevice, 15, "I", 0));
+    vsetup.run(vk.command(kPassedDevice, "I"));
     ASSERT_TRUE(rig.request(13));
     EXPECT_EQ(rig.peek(mb::kCarry), 1);
+    EXPECT_EQ(vsetup.run(vsetup.c64.request(13)), 65);
     // Unknown request codes are served as no-ops.
     ASSERT_TRUE(rig.request(2));
     EXPECT_EQ(rig.peek(mb::kCarry), 0);
@@ -278,7 +320,8 @@ TEST_F(LinkKernal, ProgramsPresetTheirRequests) {
 
 TEST_F(LinkKernal, ThePcResetsTheC64AndTypesIntoIt) {
     rig.pokeWord(0x0330, 0x1234);  // RESTOR at the reset puts the LOAD vector back
-    ASSERT_TRUE(rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
+    ASSERT_TRUE(
+        rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
     EXPECT_NE(rig.peekWord(0x0330), 0x1234);
     rig.setup.runUntil([] { return false; }, 20'000);  // the program starts again
     ASSERT_TRUE(vsetup.keyboard.typeText(vsetup.link, vsetup.settings, TextSlice("run\r")));

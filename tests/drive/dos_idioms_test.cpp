@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "../temp_dir.h"
-#include "link/vc64/script.h"
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/script.h"
+#include "c64/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 
 namespace brimwick::drive::testing {
 namespace {
 
 using brimwick::testing::TempDir;
-using link::vc64::VirtualSetup;
+using c64::vc64::VirtualSetup;
 
 enum class Backing { Image, Pc };
 
@@ -38,30 +38,37 @@ const IdiomCase kCases[] = {
      {R"(open 15 8 15 "S0:ALPHA")", "close 15", "status 8", R"(load 8 "ALPHA")",
       R"(save 8 "ALPHA" {dir}/alpha.prg)", R"(load 8 "ALPHA")"},
      {"open 15 st=$00", "close 15", "status 8: 01, FILES SCRATCHED,01,00",
-      "load $0000-$0000 st=$02", "save $0801-$092D st=$00", "load $0801-$092D st=$40"}, {}},
+      "load $0000-$0000 st=$02", "save $0801-$092D st=$00", "load $0801-$092D st=$40"},
+     {}},
     {"ScratchSeveralPatterns",
-     {R"(cmd 8 "S:A*,B*")", "status 8", R"(load 8 "BETA")", R"(open 2 8 2 "DATA,S,R")",
-      "get 2 5"},
+     {R"(cmd 8 "S:A*,B*")", "status 8", R"(load 8 "BETA")", R"(open 2 8 2 "DATA,S,R")", "get 2 5"},
      {"cmd 8 st=$00", "status 8: 01, FILES SCRATCHED,02,00", "load $0000-$0000 st=$02",
-      "open 2 st=$00", "get 2: 41 42 st=$40"}, {}},
+      "open 2 st=$00", "get 2: 41 42 st=$40"},
+     {}},
     {"ScratchFindingNothing",
      {R"(cmd 8 "S0:NOTHING\x0D")", "status 8"},
-     {"cmd 8 st=$00", "status 8: 01, FILES SCRATCHED,00,00"}, {}},
-    {"ScratchWithoutAName", {R"(cmd 8 "S")", "status 8"}, {"cmd 8 st=$02", "status 8: 34,SYNTAX ERROR,0,0"}, {}},
+     {"cmd 8 st=$00", "status 8: 01, FILES SCRATCHED,00,00"},
+     {}},
+    {"ScratchWithoutAName",
+     {R"(cmd 8 "S")", "status 8"},
+     {"cmd 8 st=$02", "status 8: 34,SYNTAX ERROR,0,0"},
+     {}},
     {"Rename",
      {R"(cmd 8 "R0:GAMMA=ALPHA")", "status 8", R"(load 8 "GAMMA")", R"(load 8 "ALPHA")",
       R"(cmd 8 "R:BETA=GAMMA")", "status 8", R"(cmd 8 "R:DELTA=MISSING")", "status 8",
       R"(cmd 8 "R:D*=BETA")", "status 8"},
      {"cmd 8 st=$00", kOk, "load $0801-$092D st=$40", "load $0000-$0000 st=$02", "cmd 8 st=$02",
       "status 8: 63,FILE EXISTS,0,0", "cmd 8 st=$02", "status 8: 62,FILE NOT FOUND,0,0",
-      "cmd 8 st=$02", "status 8: 33,SYNTAX ERROR,0,0"}, {}},
+      "cmd 8 st=$02", "status 8: 33,SYNTAX ERROR,0,0"},
+     {}},
     {"CopyAndConcatenate",
-     {R"(cmd 8 "C:BOTH=DATA,0:DATA")", "status 8", R"(open 2 8 2 "BOTH,S,R")", "get 2 9",
-      "close 2", R"(cmd 8 "C:TWIN=ALPHA")", R"(load 8 "TWIN")", R"(cmd 8 "C:TWIN=BETA")",
-      "status 8", R"(cmd 8 "C:NEW=DATA,NONE")", "status 8", R"(load 8 "NEW")"},
+     {R"(cmd 8 "C:BOTH=DATA,0:DATA")", "status 8", R"(open 2 8 2 "BOTH,S,R")", "get 2 9", "close 2",
+      R"(cmd 8 "C:TWIN=ALPHA")", R"(load 8 "TWIN")", R"(cmd 8 "C:TWIN=BETA")", "status 8",
+      R"(cmd 8 "C:NEW=DATA,NONE")", "status 8", R"(load 8 "NEW")"},
      {"cmd 8 st=$00", kOk, "open 2 st=$00", "get 2: 41 42 41 42 st=$40", "close 2", "cmd 8 st=$00",
       "load $0801-$092D st=$40", "cmd 8 st=$02", "status 8: 63,FILE EXISTS,0,0", "cmd 8 st=$02",
-      "status 8: 62,FILE NOT FOUND,0,0", "load $0000-$0000 st=$02"}, {}},
+      "status 8: 62,FILE NOT FOUND,0,0", "load $0000-$0000 st=$02"},
+     {}},
     {"NewWithId",
      {R"(open 15 8 15 "N0:FRESH,ID")", "close 15", "status 8", R"(load 8 "ALPHA")"},
      {"open 15 st=$00", "close 15", kOk, "load $0000-$0000 st=$02"},
@@ -87,18 +94,21 @@ const IdiomCase kCases[] = {
      {"open 15 st=$00", "print 15 st=$00", "get 15: 35 34 31 st=$40", "print 15 st=$00",
       "print 15 st=$00", "get 15: 11 st=$40",
       "get 15: 30 30 2C 20 4F 4B 2E 20 43 4F 44 45 44 20 42 41 44 2E 2C 30 2C 30 0D st=$40",
-      "close 15"}, {}},
+      "close 15"},
+     {}},
     {"Resets",
      {R"(cmd 8 "UI")", "status 8", R"(cmd 8 "U9")", "status 8", R"(cmd 8 "U:")", "status 8",
       R"(cmd 8 "I0")", "status 8"},
      {"cmd 8 st=$00", "status 8: 73,CBM DOS V2.6 1541,00,00", "cmd 8 st=$00",
       "status 8: 73,CBM DOS V2.6 1541,00,00", "cmd 8 st=$00",
-      "status 8: 73,CBM DOS V2.6 1541,00,00", "cmd 8 st=$00", kOk}, {}},
+      "status 8: 73,CBM DOS V2.6 1541,00,00", "cmd 8 st=$00", kOk},
+     {}},
     {"UnknownCommandsStaySyntaxErrors",
-     {R"(cmd 8 "U0")", "status 8", R"(cmd 8 "XYZ")", "status 8", R"(open 15 8 15 "")",
-      "close 15", "status 8"},
+     {R"(cmd 8 "U0")", "status 8", R"(cmd 8 "XYZ")", "status 8", R"(open 15 8 15 "")", "close 15",
+      "status 8"},
      {"cmd 8 st=$02", "status 8: 30,SYNTAX ERROR,0,0", "cmd 8 st=$02",
-      "status 8: 30,SYNTAX ERROR,0,0", "open 15 st=$00", "close 15", kOk}, {}},
+      "status 8: 30,SYNTAX ERROR,0,0", "open 15 st=$00", "close 15", kOk},
+     {}},
 };
 
 class DosIdiomTest : public ::testing::TestWithParam<std::tuple<Backing, IdiomCase>> {
@@ -117,7 +127,7 @@ class DosIdiomTest : public ::testing::TestWithParam<std::tuple<Backing, IdiomCa
         for (std::string line : lines) {
             for (std::size_t at; (at = line.find("{dir}")) != std::string::npos;)
                 line.replace(at, 5, dir.path());
-            EXPECT_TRUE(link::vc64::runScriptLine(line, transcript, setup)) << line;
+            EXPECT_TRUE(c64::vc64::runScriptLine(line, transcript, setup)) << line;
         }
         return transcript.str();
     }

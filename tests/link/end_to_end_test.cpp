@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "../temp_dir.h"
+#include "c64/vc64/virtual_setup.h"
 #include "d64/block_cursor.h"
 #include "link/request_codes.h"
-#include "link/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 #include "platform/user_dialogs.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 namespace {
 
 using brimwick::testing::TempDir;
@@ -103,7 +103,7 @@ TEST_F(EndToEnd, ListingOfAFreshImageIsTheExactBasicProgram) {
     expected.insert(expected.end(), {0x00, 0x00, 0x00});  // end of program, then the flagged 0
     EXPECT_EQ(r.end - r.start, static_cast<int>(expected.size()));
     EXPECT_EQ(peek(0x1000, static_cast<int>(expected.size())), expected);
-    EXPECT_EQ(r.st & kStEndOfFile, kStEndOfFile);
+    EXPECT_EQ(r.st & link::kStEndOfFile, link::kStEndOfFile);
 }
 
 TEST_F(EndToEnd, ListingOfAPcDirectory) {
@@ -169,10 +169,10 @@ TEST_F(EndToEnd, VerifyWithAndWithoutMismatch) {
     ASSERT_TRUE(setup.run(k.save(8, "V", 0x3000, 0x3000 + 500, true)).ok);
     for (bool fast : {false, true}) {
         TransferResult same = setup.run(k.load(8, "V", 1, fast, true));
-        EXPECT_EQ(same.st & kStVerifyError, 0) << fast;
+        EXPECT_EQ(same.st & link::kStVerifyError, 0) << fast;
         c64.memory.write(0x3000 + 250, 0xEE);
         TransferResult differ = setup.run(k.load(8, "V", 1, fast, true));
-        EXPECT_EQ(differ.st & kStVerifyError, kStVerifyError) << fast;
+        EXPECT_EQ(differ.st & link::kStVerifyError, link::kStVerifyError) << fast;
         EXPECT_EQ(c64.memory.read(0x3000 + 250), 0xEE) << "verify must not write";
         c64.memory.write(0x3000 + 250, program(500)[250]);
     }
@@ -182,7 +182,7 @@ TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
     image8();
     TransferResult r = setup.run(k.load(8, "MISSING", 1, false, false));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.st & kStDriveError, kStDriveError);
+    EXPECT_EQ(r.st & link::kStDriveError, link::kStDriveError);
     EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
     EXPECT_EQ(status(8), "00, OK. CODED BAD.,0,0");
     EXPECT_NE(platform::traceLog().captured().find("\n C1541-ERROR = 62,FILE NOT FOUND"),
@@ -197,14 +197,14 @@ TEST_F(EndToEnd, GetFromAChannelWithNoFileOpenEndsWithATimeOut) {
     setup.run(k.open(2, 8, 2, "MISSING"));
     setup.run(k.get(2, 100));
     EXPECT_EQ(k.received, std::vector<std::uint8_t>{0x80});
-    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+    EXPECT_EQ(c64.st(), link::kStEndOfFile | link::kStDriveError);
     EXPECT_EQ(status(8), "62,FILE NOT FOUND,0,0");
     setup.run(k.close(2));
     // A channel open for writing has nothing to read either.
     setup.run(k.open(5, 8, 5, "X,S,W"));
     setup.run(k.get(5, 100));
     EXPECT_EQ(k.received.size(), 1u);
-    EXPECT_EQ(c64.st(), kStEndOfFile | kStDriveError);
+    EXPECT_EQ(c64.st(), link::kStEndOfFile | link::kStDriveError);
 }
 
 TEST_F(EndToEnd, DirectBuffersWithBlockCommands) {
@@ -230,11 +230,11 @@ TEST_F(EndToEnd, PassThroughDeclinesAndRewritesTheDeviceByte) {
     setup.run(k.listen(8));
     EXPECT_EQ(c64.memory.read(0x0095), 0x29);
     EXPECT_TRUE(setup.dispatcher.passThrough);
-    for (int code : {kSecond, kByteToDrive, kUnlisten}) {
+    for (int code : {link::kSecond, link::kByteToDrive, link::kUnlisten}) {
         record();
         c64.argument = 0x61;
-        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), kDeclined);
-        EXPECT_EQ(fromPc(), std::vector<int>{kDeclined}) << code;
+        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), link::kDeclined);
+        EXPECT_EQ(fromPc(), std::vector<int>{link::kDeclined}) << code;
     }
     // Devices without a table entry are passed through untouched, even while
     // devices 5 to 14 are all served: 16 to 30 are not 0 to 14 again.
@@ -243,24 +243,24 @@ TEST_F(EndToEnd, PassThroughDeclinesAndRewritesTheDeviceByte) {
     for (int device : {4, 15, 16, 21, 26, 30}) {
         c64.memory.write(0x0095, 0x00);
         setup.dispatcher.addressedDrive = 3;
-        EXPECT_EQ(setup.run(k.listen(device)), kDeclined) << device;
+        EXPECT_EQ(setup.run(k.listen(device)), link::kDeclined) << device;
         EXPECT_TRUE(setup.dispatcher.passThrough) << device;
         EXPECT_EQ(setup.dispatcher.addressedDrive, 3) << device;
         EXPECT_EQ(c64.memory.read(0x0095), 0x00) << device;
         c64.memory.write(0x00BA, static_cast<std::uint8_t>(device));
-        EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined) << device;
+        EXPECT_EQ(setup.run(c64.request(link::kDeviceServed)), link::kDeclined) << device;
     }
     c64.memory.write(0x00BA, 8);
-    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
+    EXPECT_EQ(setup.run(c64.request(link::kDeviceServed)), link::kDeclined);
     setup.settings.realDevice[3] = 0;
-    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kServed);
+    EXPECT_EQ(setup.run(c64.request(link::kDeviceServed)), link::kServed);
 }
 
 TEST_F(EndToEnd, RequestsWithoutMeaningAreServedWithoutTraffic) {
     for (int code : {0, 2, 4, 31, 200}) {
         record();
-        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), kServed);
-        EXPECT_EQ(fromPc(), std::vector<int>{kServed}) << code;
+        EXPECT_EQ(setup.run(c64.request(static_cast<std::uint8_t>(code))), link::kServed);
+        EXPECT_EQ(fromPc(), std::vector<int>{link::kServed}) << code;
     }
 }
 
@@ -278,9 +278,9 @@ TEST_F(EndToEnd, LastByteTrafficSetsEndOfFile) {
     c64.memory.write(0x0090, 0);
     record();
     EXPECT_EQ(setup.run(k.acptr()), 'A');
-    EXPECT_EQ(fromPc(), (std::vector<int>{kPutResult, 'A', 6, 8, 4, 0x1C, 0xFE, 3, 0x40, 5, 0x12,
-                                          0x34, 4, 0x78, 0x56, kServed}));
-    EXPECT_EQ(fromC64(), (std::vector<int>{kByteFromDrive, 0x12, 0x34, 0x78, 0x56, 0x40}));
+    EXPECT_EQ(fromPc(), (std::vector<int>{link::kPutResult, 'A', 6, 8, 4, 0x1C, 0xFE, 3, 0x40, 5,
+                                          0x12, 0x34, 4, 0x78, 0x56, link::kServed}));
+    EXPECT_EQ(fromC64(), (std::vector<int>{link::kByteFromDrive, 0x12, 0x34, 0x78, 0x56, 0x40}));
     EXPECT_EQ(c64.st(), 0x40);
 }
 
@@ -292,7 +292,7 @@ TEST_F(EndToEnd, BoostLoadReportsTheEndAndRestoresTheCounter) {
     c64.pointer = 0x0801;
     c64.counter1 = 0xAB;
     c64.counter2 = 0xCD;
-    setup.run(c64.request(kBoostLoad));
+    setup.run(c64.request(link::kBoostLoad));
     EXPECT_EQ(c64.pointer, 0x0865);
     EXPECT_EQ(c64.counter1, 0xAB);
     EXPECT_EQ(c64.counter2, 0xCD);
@@ -309,7 +309,7 @@ TEST_F(EndToEnd, BoostLoadStopsAtTheTopOfMemory) {
     EXPECT_TRUE(setup.run(k.load(8, "HIGH", 0, true, false)).ok);
     openPastLoadAddress("HIGH");
     c64.pointer = 0xFF00;
-    setup.run(c64.request(kBoostLoad));
+    setup.run(c64.request(link::kBoostLoad));
     auto data = program(600);
     EXPECT_EQ(peek(0xFF00, 256), std::vector<std::uint8_t>(data.begin(), data.begin() + 256));
     EXPECT_EQ(c64.memory.read(0x0002), 0x5A);
@@ -331,7 +331,7 @@ TEST_F(EndToEnd, DriveErrorDuringSecondReachesStatusAndSt) {
     std::filesystem::remove_all(dir.file("pc"));
     record();
     setup.run(k.close(2));
-    EXPECT_EQ(c64.st() & kStDriveError, kStDriveError);
+    EXPECT_EQ(c64.st() & link::kStDriveError, link::kStDriveError);
     EXPECT_EQ(status(9), "25,WRITE ERROR,0,0");
 }
 
@@ -343,7 +343,7 @@ TEST_F(EndToEnd, InputLineIsClampedToItsBuffer) {
     EXPECT_EQ(c64.memory.read(0x0400), 'X');
     c64.counter1 = 255;
     poke(0x0200, std::vector<std::uint8_t>(255, 'Q'));
-    EXPECT_EQ(setup.run(c64.request(link::kInputLine)), kServed);
+    EXPECT_EQ(setup.run(c64.request(link::kInputLine)), link::kServed);
     EXPECT_EQ(setup.dispatcher.inputLineBuffer.back(), 'Q');
     EXPECT_TRUE(c64.cable.failure.empty()) << c64.cable.failure;
 }
@@ -400,7 +400,7 @@ TEST_F(EndToEnd, ExtendedMessagesWriteABlockAndRemoveTheImage) {
     ASSERT_EQ(saved.size(), 174848u);
     EXPECT_EQ(0, std::memcmp(saved.data() + at.offset, program(256, 7).data(), 256));
     c64.memory.write(0x00BA, 8);
-    EXPECT_EQ(setup.run(c64.request(kDeviceServed)), kDeclined);
+    EXPECT_EQ(setup.run(c64.request(link::kDeviceServed)), link::kDeclined);
 }
 
 TEST_F(EndToEnd, RemovingAnImageThatCannotBeSavedKeepsItServed) {
@@ -462,7 +462,7 @@ TEST_F(EndToEnd, KernalThatCannotBeSentIsLoggedAndNothingIsSent) {
             << c.name;
         // Only the end code followed the request byte.
         ASSERT_FALSE(fromPc().empty()) << c.name;
-        EXPECT_EQ(fromPc().front(), kServed) << c.name;
+        EXPECT_EQ(fromPc().front(), link::kServed) << c.name;
     }
 }
 
@@ -485,7 +485,7 @@ TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
     setup.keyboard.typeText(setup.link, setup.settings, TextSlice("ab"));
     k.drainKeyboard = false;
     c64.memory.write(0x00C6, 10);
-    EXPECT_EQ(setup.run(c64.request(kKeyboardPoll)), kDeclined);
+    EXPECT_EQ(setup.run(c64.request(link::kKeyboardPoll)), link::kDeclined);
     EXPECT_EQ(setup.keyboard.feedPos, 0);
     // A terminal key waits for the feed, and comes after it.
     setup.keyboard.typeKey('a');
@@ -499,7 +499,7 @@ TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
     EXPECT_EQ(typed, (std::vector<int>{'p', 'O', 'K', 'E', '1', ',', '2', '\r', 'A', 'B', 'A'}));
 }
 
-struct FakeView : TerminalView {
+struct FakeView : link::TerminalView {
     bool shown = true;
     bool small = false;
     int repaints = 0;
@@ -582,7 +582,7 @@ TEST_F(EndToEnd, DriveErrorDuringAByteReadKeepsTheCableInStep) {
         TransferResult r = setup.run(k.load(8, name, 1, false, false));
         EXPECT_TRUE(c64.cable.failure.empty()) << c.name << ": " << c64.cable.failure;
         EXPECT_FALSE(r.ok) << c.name;
-        EXPECT_EQ(r.st & (kStDriveError | kStEndOfFile), kStDriveError) << c.name;
+        EXPECT_EQ(r.st & (link::kStDriveError | link::kStEndOfFile), link::kStDriveError) << c.name;
         EXPECT_EQ(r.end, 0x2000 + 252) << c.name;
         auto data = program(600);
         EXPECT_EQ(peek(0x2000, 252), std::vector<std::uint8_t>(data.begin(), data.begin() + 252))
@@ -593,7 +593,8 @@ TEST_F(EndToEnd, DriveErrorDuringAByteReadKeepsTheCableInStep) {
         setup.run(k.open(2, 8, 2, name + ",P,R"));
         setup.run(k.get(2, 0x10000));
         EXPECT_EQ(k.received.size(), 254u) << c.name;
-        EXPECT_EQ(c64.st() & (kStDriveError | kStEndOfFile), kStDriveError) << c.name;
+        EXPECT_EQ(c64.st() & (link::kStDriveError | link::kStEndOfFile), link::kStDriveError)
+            << c.name;
         setup.run(k.close(2));
         EXPECT_EQ(status(8), std::string(c.status) + ",0,0") << c.name;
         TransferResult good = setup.run(k.load(8, "GOOD", 1, false, false));
@@ -615,11 +616,11 @@ TEST_F(EndToEnd, GoingOfflineForExitAlwaysTakesThePresenceLineDown) {
     setup.link.requestOnline(true);
     setup.dispatcher.poll();
     ASSERT_TRUE(c64.cable.presence);
-    Task<int> pending = c64.request(kNop);
+    Task<int> pending = c64.request(link::kNop);
     pending.start();
     setup.dispatcher.goOfflineForExit(std::chrono::milliseconds(500));
     EXPECT_TRUE(pending.done());
-    EXPECT_EQ(pending.result(), kServed);
+    EXPECT_EQ(pending.result(), link::kServed);
     EXPECT_FALSE(c64.cable.presence);
 
     // A C64 that holds its request open and says nothing: after the grace
@@ -637,4 +638,4 @@ TEST_F(EndToEnd, GoingOfflineForExitAlwaysTakesThePresenceLineDown) {
 }
 
 }  // namespace
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

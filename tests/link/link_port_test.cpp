@@ -6,13 +6,13 @@
 
 #include <vector>
 
-#include "link/vc64/virtual_c64.h"
+#include "c64/vc64/virtual_c64.h"
 
 namespace brimwick::link {
 namespace {
 
-using vc64::TrafficByte;
-using vc64::VirtualC64;
+using c64::vc64::TrafficByte;
+using c64::vc64::VirtualC64;
 
 // A port whose C64 side is a fixed list of bit pairs: the strobe toggles on
 // each PC write, so every step answers at once.

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <future>
 
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
 #include "shell/shell_commands.h"
@@ -78,7 +78,7 @@ TEST_F(ExecuteSocketTest, StringsAreAnsweredAndTakenUpTo519Characters) {
 TEST_F(ExecuteSocketTest, AStringArrivingWhileADialogIsOpenIsDropped) {
     ExecuteServer server(path);
     testing::InstalledDialogs installed;
-    link::vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     ShellCommands commands(setup.dispatcher);
     auto dialogOpen = [&] { return commands.dialogOpen(); };
     DeliveryResult second;

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
 #include "shell/dialog_broker.h"
@@ -40,7 +40,7 @@ bool eventually(F done) {
 // The virtual C64 served from a link thread, as the window serves it.
 class VirtualLinkThread : public ::testing::Test {
   protected:
-    link::vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     std::ostringstream lines;
     VirtualC64Session session{setup, lines};
     LinkThread thread{setup.dispatcher, nullptr, [this] {

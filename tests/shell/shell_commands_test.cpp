@@ -7,9 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "c64/vc64/virtual_setup.h"
 #include "d64/block_cursor.h"
 #include "d64/file_cursor.h"
-#include "link/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
 #include "temp_dir.h"
@@ -31,7 +31,7 @@ class ShellCommandsTest : public ::testing::Test {
     TempDir dir;
     testing::InstalledDialogs installed;
     testing::RecordingDialogs& dialogs = installed.dialogs;
-    link::vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     config::Settings& settings = setup.settings;
     ShellCommands commands{setup.dispatcher};
     std::vector<std::string> listingsShown;

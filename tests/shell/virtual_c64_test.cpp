@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "link/vc64/script.h"
+#include "c64/vc64/script.h"
 #include "platform/trace_log.h"
 #include "shell/shell_commands.h"
 #include "shell/virtual_c64_session.h"
@@ -19,7 +19,7 @@ using brimwick::testing::TempDir;
 class VirtualC64Test : public ::testing::Test {
   protected:
     TempDir dir;
-    link::vc64::VirtualSetup setup;
+    c64::vc64::VirtualSetup setup;
     ShellCommands commands{setup.dispatcher};
 
     VirtualC64Test() { platform::traceLog().captureInMemory(); }
@@ -28,9 +28,9 @@ class VirtualC64Test : public ::testing::Test {
     std::string script(const std::string& text, bool withShell = true) {
         std::istringstream in(text);
         std::ostringstream out;
-        link::vc64::ExecuteHook hook;
+        c64::vc64::ExecuteHook hook;
         if (withShell) hook = [this](const std::string& s) { commands.execute(s); };
-        link::vc64::runScript(in, out, setup, hook);
+        c64::vc64::runScript(in, out, setup, hook);
         return out.str();
     }
 };

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 inline std::string hex2(int value) {
     char buffer[4];
@@ -19,4 +19,4 @@ inline std::string hex4(int value) {
     return buffer;
 }
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

@@ -1,5 +1,5 @@
 // Parsing and running vc64 scripts.
-#include "link/vc64/script.h"
+#include "c64/vc64/script.h"
 
 #include <cctype>
 #include <istream>
@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "c64/vc64/hex_text.h"
 #include "link/screen_mirror.h"
 #include "link/terminal_view.h"
-#include "link/vc64/hex_text.h"
 #include "platform/file.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 namespace {
 
@@ -100,7 +100,7 @@ void need(const std::vector<Word>& words, std::size_t count, const char* usage) 
 }
 
 // The terminal of a window that shows the mirrored screen, for `screen`.
-struct ScriptTerminal : TerminalView {
+struct ScriptTerminal : link::TerminalView {
     int repaints = 0;  // full screens mirrored
     bool terminalShown() const override { return true; }
     bool minimized() const override { return false; }
@@ -111,18 +111,19 @@ struct ScriptTerminal : TerminalView {
 // mirrored, as the window's terminal does; the rows of the mirror.
 void printScreen(std::ostream& out, VirtualSetup& setup) {
     ScriptTerminal terminal;
-    TerminalView* before = setup.dispatcher.view;
+    link::TerminalView* before = setup.dispatcher.view;
     setup.dispatcher.view = &terminal;
-    constexpr int kPollsPerScreen = 3 * kScreenBytes / kMirrorSlice;
+    constexpr int kPollsPerScreen = 3 * link::kScreenBytes / link::kMirrorSlice;
     for (int i = 0; i < 2 * kPollsPerScreen && terminal.repaints == 0; ++i)
         setup.run(setup.kernal.keyboardPoll());
     setup.dispatcher.view = before;
     if (terminal.repaints == 0) throw std::runtime_error("the screen was not mirrored");
-    for (int row = 0; row < kScreenRows; ++row) {
+    for (int row = 0; row < link::kScreenRows; ++row) {
         std::string line;
-        for (int column = 0; column < kScreenColumns; ++column) {
+        for (int column = 0; column < link::kScreenColumns; ++column) {
             std::uint8_t c =
-                setup.mirror.screenMirror[static_cast<std::size_t>(row * kScreenColumns + column)];
+                setup.mirror
+                    .screenMirror[static_cast<std::size_t>(row * link::kScreenColumns + column)];
             line += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
         }
         out << '|' << line << "|\n";
@@ -261,7 +262,7 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
             if (message.size() > 16) throw std::runtime_error("an extended message has 16 bytes");
             int end = setup.run(k.extendedMessage(message));
             checkLink();
-            out << "ext " << (end == kServed ? "served" : "not served") << '\n';
+            out << "ext " << (end == link::kServed ? "served" : "not served") << '\n';
         } else if (op == "upload") {
             int bytes = setup.run(k.upload());
             checkLink();
@@ -303,4 +304,4 @@ int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setu
     return failures;
 }
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

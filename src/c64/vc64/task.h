@@ -9,7 +9,7 @@
 #include <exception>
 #include <utility>
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 template <typename T>
 class Task {
@@ -73,4 +73,4 @@ class Task {
     std::coroutine_handle<promise_type> handle_;  // the coroutine frame, owned
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

@@ -20,9 +20,9 @@
 #include <iosfwd>
 #include <string>
 
-#include "link/vc64/virtual_setup.h"
+#include "c64/vc64/virtual_setup.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 // Runs an execute string for `exec`: the shell commands live above the
 // link, so whoever runs the script hands them in.
@@ -37,4 +37,4 @@ int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setu
 bool runScriptLine(const std::string& line, std::ostream& transcript, VirtualSetup& setup,
                    const ExecuteHook& execute = {});
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

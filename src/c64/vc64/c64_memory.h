@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 inline constexpr int kMemorySize = 0x10000;
 inline constexpr int kBasicRomStart = 0xA000;
@@ -41,4 +41,4 @@ class C64Memory {
     int readWord(int address) const { return read(address) | (read(address + 1) << 8); }
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

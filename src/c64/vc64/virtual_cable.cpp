@@ -1,16 +1,16 @@
 // The cable's side of the handshake and its checks on the PC.
-#include "link/vc64/virtual_cable.h"
+#include "c64/vc64/virtual_cable.h"
 
+#include "c64/vc64/hex_text.h"
 #include "link/link_port.h"
-#include "link/vc64/hex_text.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 std::uint8_t VirtualCable::status() const {
     std::uint8_t value = 0;
-    if (requestLines) value |= kRequestLines;
-    value |= static_cast<std::uint8_t>((pair & 3) << kC64PairShift);
-    if (strobe) value |= kC64Strobe;
+    if (requestLines) value |= link::kRequestLines;
+    value |= static_cast<std::uint8_t>((pair & 3) << link::kC64PairShift);
+    if (strobe) value |= link::kC64Strobe;
     return value;
 }
 
@@ -22,8 +22,8 @@ void VirtualCable::resumeWaiter() {
 }
 
 std::uint8_t VirtualCable::readPort(int address) {
-    if (address == base + kControlRegister) return control;
-    if (address != base + kStatusRegister) return 0xFF;
+    if (address == base + link::kControlRegister) return control;
+    if (address != base + link::kStatusRegister) return 0xFF;
     ++statusReads;
     if (wait == Wait::NextStatusRead) resumeWaiter();
     std::uint8_t value = status();
@@ -36,11 +36,11 @@ std::uint8_t VirtualCable::readPort(int address) {
 }
 
 void VirtualCable::writePort(int address, std::uint8_t value) {
-    if (address == base + kControlRegister) {
+    if (address == base + link::kControlRegister) {
         control = value;
         return;
     }
-    if (address != base + kDataRegister) return;
+    if (address != base + link::kDataRegister) return;
     std::uint8_t previous = lastResetByte_;
     lastResetByte_ = value;
     dataLatch = value;
@@ -54,7 +54,7 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
     }
     if (value == 0x42) return;
     if (wait == Wait::Step) {
-        int echoed = (value & kPcStrobe) ? 1 : 0;
+        int echoed = (value & link::kPcStrobe) ? 1 : 0;
         if ((value & 0x7C) != 0 || echoed != awaitedLevel) {
             fail("PC wrote $" + hex2(value) + " out of turn (C64 strobe at " +
                  std::to_string(awaitedLevel) + ")");
@@ -64,8 +64,8 @@ void VirtualCable::writePort(int address, std::uint8_t value) {
         return;
     }
     // Between requests only the presence line moves.
-    if (value == 0x00 || value == kPresence) {
-        presence = value == kPresence;
+    if (value == 0x00 || value == link::kPresence) {
+        presence = value == link::kPresence;
         return;
     }
     if (!requestLines) {
@@ -78,7 +78,7 @@ void VirtualCable::waitForActivity(int timeoutUs) {
     // Nothing to wait for in-process: the C64 side moves only when the PC
     // reads or writes. Count the idle time instead of sleeping, unless the
     // idle loop itself is being measured.
-    if (sleepWhenIdle) return PortIo::waitForActivity(timeoutUs);
+    if (sleepWhenIdle) return link::PortIo::waitForActivity(timeoutUs);
     virtualMs += static_cast<std::uint64_t>(timeoutUs / 1000);
 }
 
@@ -101,4 +101,4 @@ bool VirtualCable::countByte(bool fromPc, std::uint8_t value) {
     return ++bytesMoved > dropAfterBytes;
 }
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

@@ -15,7 +15,7 @@
 
 #include "link/port_io.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 // One byte that crossed the cable, for traffic checks.
 struct TrafficByte {
@@ -24,7 +24,7 @@ struct TrafficByte {
     bool operator==(const TrafficByte&) const = default;
 };
 
-class VirtualCable : public PortIo {
+class VirtualCable : public link::PortIo {
   public:
     // What the C64 side is suspended on.
     enum class Wait {
@@ -116,4 +116,4 @@ class VirtualCable : public PortIo {
     std::uint8_t lastResetByte_ = 0;  // previous data write, to spot the reset pattern
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

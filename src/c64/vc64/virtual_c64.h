@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "c64/vc64/c64_memory.h"
+#include "c64/vc64/task.h"
+#include "c64/vc64/virtual_cable.h"
 #include "link/c64_locations.h"
-#include "link/vc64/c64_memory.h"
-#include "link/vc64/task.h"
-#include "link/vc64/virtual_cable.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 // The kernal loader's side of request 255.
 inline constexpr int kKernalSize = 8192;             // bytes the loader takes on request 255
@@ -54,7 +54,7 @@ class VirtualC64 {
     // `cable.failure` and returns kNotDiverted.
     int run(Task<int> operation, const std::function<void()>& pcPoll);
 
-    std::uint8_t st() const { return memory.ram[kC64StatusByte]; }
+    std::uint8_t st() const { return memory.ram[link::kC64StatusByte]; }
 
   private:
     Task<int> readBlock();
@@ -63,4 +63,4 @@ class VirtualC64 {
     int callRoutine(int address, std::uint8_t accumulator);
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

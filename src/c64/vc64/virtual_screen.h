@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "c64/vc64/c64_memory.h"
 #include "link/c64_locations.h"
-#include "link/vc64/c64_memory.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 inline constexpr int kVirtualColumns = 40;
 inline constexpr int kVirtualRows = 25;
@@ -39,7 +39,7 @@ class VirtualScreen {
     // A clear screen, READY. in the first row, the cursor below it.
     void powerUp(C64Memory& memory) {
         for (int i = 0; i < kVirtualColumns * kVirtualRows; ++i)
-            memory.write(kC64Screen + i, kScreenSpace);
+            memory.write(link::kC64Screen + i, kScreenSpace);
         row = column = 0;
         for (char c : std::string_view("READY.")) type(memory, c);
         type(memory, kKeyReturn);
@@ -59,15 +59,15 @@ class VirtualScreen {
     }
 
   private:
-    int cell() const { return kC64Screen + row * kVirtualColumns + column; }
+    int cell() const { return link::kC64Screen + row * kVirtualColumns + column; }
     void newLine(C64Memory& memory) {
         column = 0;
         if (++row < kVirtualRows) return;
         row = kVirtualRows - 1;
         for (int i = 0; i < kVirtualColumns * (kVirtualRows - 1); ++i)
-            memory.write(kC64Screen + i, memory.read(kC64Screen + kVirtualColumns + i));
+            memory.write(link::kC64Screen + i, memory.read(link::kC64Screen + kVirtualColumns + i));
         for (int i = 0; i < kVirtualColumns; ++i) memory.write(cell() + i, kScreenSpace);
     }
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

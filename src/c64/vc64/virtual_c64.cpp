@@ -1,10 +1,10 @@
 // The virtual C64's link routine.
-#include "link/vc64/virtual_c64.h"
+#include "c64/vc64/virtual_c64.h"
 
+#include "c64/vc64/hex_text.h"
 #include "link/link_port.h"
-#include "link/vc64/hex_text.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 namespace {
 // Suspends for good: used when the C64 has abandoned an operation; the owner
@@ -78,10 +78,10 @@ Task<int> VirtualC64::writeBlock() {
 }
 
 int VirtualC64::callRoutine(int address, std::uint8_t accumulator) {
-    if (address == kC64SetStatus) {
-        memory.write(kC64StatusByte,
-                     static_cast<std::uint8_t>(memory.read(kC64StatusByte) | accumulator));
-        return memory.read(kC64StatusByte);
+    if (address == link::kC64SetStatus) {
+        memory.write(link::kC64StatusByte,
+                     static_cast<std::uint8_t>(memory.read(link::kC64StatusByte) | accumulator));
+        return memory.read(link::kC64StatusByte);
     }
     cable.fail("PC called $" + hex4(address) + ", which is no routine of this kernal");
     return 0;
@@ -105,46 +105,46 @@ Task<int> VirtualC64::request(std::uint8_t code) {
     for (;;) {
         int command = co_await receiveByte();
         switch (command) {
-            case kReadBlock:
+            case link::kReadBlock:
                 co_await readBlock();
                 break;
-            case kWriteBlock:
+            case link::kWriteBlock:
                 co_await writeBlock();
                 break;
-            case kCallRoutine: {
+            case link::kCallRoutine: {
                 int a = co_await receiveByte();
                 int answer = callRoutine(pointer, static_cast<std::uint8_t>(a));
                 if (!cable.failure.empty()) co_await Forever{};
                 co_await sendByte(static_cast<std::uint8_t>(answer));
                 break;
             }
-            case kSetPointer: {
+            case link::kSetPointer: {
                 int low = co_await receiveByte();
                 int high = co_await receiveByte();
                 pointer = low | (high << 8);
                 break;
             }
-            case kSetCounter:
+            case link::kSetCounter:
                 counter1 = co_await receiveByte();
                 counter2 = co_await receiveByte();
                 break;
-            case kGetCounter:
+            case link::kGetCounter:
                 co_await sendByte(static_cast<std::uint8_t>(counter1));
                 co_await sendByte(static_cast<std::uint8_t>(counter2));
                 break;
-            case kGetPointer:
+            case link::kGetPointer:
                 co_await sendByte(static_cast<std::uint8_t>(pointer & 0xFF));
                 co_await sendByte(static_cast<std::uint8_t>(pointer >> 8));
                 break;
-            case kGetArgument:
+            case link::kGetArgument:
                 co_await sendByte(argument);
                 break;
-            case kPutResult:
+            case link::kPutResult:
                 result = static_cast<std::uint8_t>(co_await receiveByte());
                 resultSet = true;
                 break;
-            case kServed:
-            case kDeclined:
+            case link::kServed:
+            case link::kDeclined:
                 co_await cable.releaseLines();
                 co_return command;
             default:
@@ -173,4 +173,4 @@ int VirtualC64::run(Task<int> operation, const std::function<void()>& pcPoll) {
     return operation.result();
 }
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64

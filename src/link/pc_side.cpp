@@ -1,25 +1,24 @@
-// Wiring the PC side to the virtual C64.
-#include "link/vc64/virtual_setup.h"
+// Wiring the PC side to an in-process C64's cable.
+#include "link/pc_side.h"
 
 #include <stdexcept>
-#include <string>
 
 #include "platform/file.h"
 #include "platform/paths.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::link {
 
-VirtualSetup::VirtualSetup() {
+PcSide::PcSide() {
     config::resetSettings(settings);
-    settings.portChoice = 2;
-    c64.cable.base = config::portBaseFor(settings.portChoice);
-    link.selectPort(settings.portChoice, &c64.cable);
-    link.requestOnline(true);
-    // The first poll raises the presence line for the kernal.
-    dispatcher.poll();
+    settings.portChoice = kInProcessPortChoice;
 }
 
-drive::DriveUnit& VirtualSetup::serve(int device, const std::string& path) {
+void PcSide::attach(PortIo& cable) {
+    link.selectPort(settings.portChoice, &cable);
+    link.requestOnline(true);
+}
+
+drive::DriveUnit& PcSide::serve(int device, const std::string& path) {
     int index = device - config::kFirstDevice;
     drive::DriveUnit& unit = drives[static_cast<std::size_t>(index)];
     bool directory = !path.empty() && path.back() == platform::kPathSeparator;
@@ -35,4 +34,4 @@ drive::DriveUnit& VirtualSetup::serve(int device, const std::string& path) {
     return unit;
 }
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::link

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "link/vc64/virtual_c64.h"
-#include "link/vc64/virtual_screen.h"
+#include "c64/vc64/virtual_c64.h"
+#include "c64/vc64/virtual_screen.h"
 
-namespace brimwick::link::vc64 {
+namespace brimwick::c64::vc64 {
 
 // Where LOAD puts a program loaded with secondary address 0 (BASIC start).
 inline constexpr int kBasicStart = 0x0801;
@@ -72,12 +72,12 @@ class VirtualKernal {
     // Runs a bus request with an argument byte; a declined one falls to the
     // real bus, which has nothing on it.
     Task<int> busRequest(std::uint8_t code, std::uint8_t argument);
-    void clearSt() { c64.memory.write(kC64StatusByte, 0); }
+    void clearSt() { c64.memory.write(link::kC64StatusByte, 0); }
     void orSt(std::uint8_t bits) {
-        c64.memory.write(kC64StatusByte, static_cast<std::uint8_t>(c64.st() | bits));
+        c64.memory.write(link::kC64StatusByte, static_cast<std::uint8_t>(c64.st() | bits));
     }
     // True when the PC serves `device` (request 1).
     Task<int> deviceServed(int device);
 };
 
-}  // namespace brimwick::link::vc64
+}  // namespace brimwick::c64::vc64
