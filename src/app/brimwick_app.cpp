@@ -10,7 +10,6 @@
 #include "app/main_window.h"
 #include "app/preferences_dlg.h"
 #include "config/status_file.h"
-#include "drive/dos_mode.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 
@@ -36,12 +35,8 @@ bool BrimwickApp::initInstance() {
     backend_ = options_.virtualC64 ? makeVirtualBackend() : makePortBackend(options_.ppdev);
     config::Settings& settings = backend_->settings();
     auto drives = backend_->drives();
-    config::loadSettings(settings, drives, home_);
-    const drive::DosMode dos = drive::readDosMode(home_);
-    for (drive::DriveUnit& unit : drives) unit.setDosMode(dos);
     try {
-        for (const std::string& option : options_.drives)
-            overrides_.apply(shell::parseDriveOption(option), settings, drives);
+        shell::loadServedDrives(settings, drives, home_, options_.drives, overrides_);
     } catch (const shell::SettingError& e) {
         std::cerr << "brimwick: --drive: " << e.message << '\n';
         return false;

@@ -14,7 +14,6 @@
 #include "c64/vc64/virtual_setup.h"
 #include "cli/commands.h"
 #include "config/status_file.h"
-#include "drive/dos_mode.h"
 #include "link/direct_port.h"
 #include "link/idle_pacer.h"
 #include "link/keyboard_feed.h"
@@ -53,12 +52,8 @@ struct ServeOptions {
 // stderr) when one is refused.
 bool prepareDrives(const ServeOptions& options, config::Settings& settings, shell::Drives drives,
                    shell::DriveOverrides& overrides, const std::string& home) {
-    config::loadSettings(settings, drives, home);
-    const drive::DosMode dos = drive::readDosMode(home);
-    for (drive::DriveUnit& unit : drives) unit.setDosMode(dos);
     try {
-        for (const std::string& option : options.drives)
-            overrides.apply(shell::parseDriveOption(option), settings, drives);
+        shell::loadServedDrives(settings, drives, home, options.drives, overrides);
     } catch (const shell::SettingError& e) {
         std::cerr << "brimwick-cli serve: --drive: " << e.message << '\n';
         return false;

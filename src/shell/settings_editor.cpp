@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "drive/dos_mode.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "shell/shell_commands.h"
@@ -276,6 +277,15 @@ std::array<config::ServedPath, config::kDriveCount> DriveOverrides::toSave(confi
         served[i] = o->previous;
     }
     return served;
+}
+
+void loadServedDrives(config::Settings& settings, Drives drives, const std::string& programDirectory,
+                      const std::vector<std::string>& driveOptions, DriveOverrides& overrides) {
+    config::loadSettings(settings, drives, programDirectory);
+    const drive::DosMode dos = drive::readDosMode(programDirectory);
+    for (drive::DriveUnit& unit : drives) unit.setDosMode(dos);
+    for (const std::string& option : driveOptions)
+        overrides.apply(parseDriveOption(option), settings, drives);
 }
 
 }  // namespace brimwick::shell

@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/settings.h"
 #include "config/status_file.h"
@@ -88,5 +89,11 @@ class DriveOverrides {
     };
     std::array<std::optional<Override>, config::kDriveCount> overrides_;  // by drive index
 };
+
+// The start of serving: loads Status.ini into `settings` and its drives (in
+// the drive mode of Dos.ini), then makes this run's assignments ("N=PATH",
+// as serve --drive takes them). Throws SettingError when one is refused.
+void loadServedDrives(config::Settings& settings, Drives drives, const std::string& programDirectory,
+                      const std::vector<std::string>& driveOptions, DriveOverrides& overrides);
 
 }  // namespace brimwick::shell

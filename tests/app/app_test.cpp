@@ -62,6 +62,24 @@ struct PaintCounter : QObject {
     }
 };
 
+// The Preferences dialog on default settings, recording what OK hands over.
+struct PreferencesScene {
+    config::Settings settings{};
+    RecordedDialogs dialogs;
+    shell::DesktopInstaller installer;
+    std::optional<config::Settings> applied;  // what the last OK applied
+
+    PreferencesScene() { config::resetSettings(settings); }
+    std::unique_ptr<app::PreferencesDlg> open() {
+        applied.reset();
+        auto dlg = std::make_unique<app::PreferencesDlg>(
+            nullptr, settings, dialogs, installer,
+            [this](const config::Settings& e) { applied = e; });
+        dlg->show();
+        return dlg;
+    }
+};
+
 int occurrences(const std::string& text, const std::string& part) {
     int n = 0;
     for (auto p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++n;
@@ -265,11 +283,9 @@ class AppTest : public QObject {
     }
 
     void preferencesShowTheDefaults() {
-        config::Settings s{};
-        config::resetSettings(s);
-        RecordedDialogs dialogs;
-        shell::DesktopInstaller installer;
-        app::PreferencesDlg dlg(nullptr, s, dialogs, installer, {});
+        PreferencesScene scene;
+        auto opened = scene.open();
+        app::PreferencesDlg& dlg = *opened;
         QCOMPARE(dlg.windowTitle(), QString("Brimwick Preferences"));
         QCOMPARE(dlg.driveList()->count(), 10);
         QCOMPARE(dlg.driveList()->currentText(), QString("8"));
@@ -289,16 +305,12 @@ class AppTest : public QObject {
     }
 
     void preferencesResetSequenceRules() {
-        config::Settings s{};
-        config::resetSettings(s);
-        RecordedDialogs dialogs;
-        shell::DesktopInstaller installer;
-        std::optional<config::Settings> applied;
+        PreferencesScene scene;
+        auto& applied = scene.applied;
         {
             // Edit 0, open the list, choose 2, close, type, OK.
-            app::PreferencesDlg dlg(nullptr, s, dialogs, installer,
-                                    [&](const config::Settings& e) { applied = e; });
-            dlg.show();
+            auto opened = scene.open();
+            app::PreferencesDlg& dlg = *opened;
             dlg.resetBox()->setEditText("first");
             dlg.resetBox()->showPopup();
             QCOMPARE(dlg.resetBox()->itemText(0), QString("first"));
@@ -317,10 +329,8 @@ class AppTest : public QObject {
         }
         {
             // Typed into entry 0 and OK without opening the list.
-            applied.reset();
-            app::PreferencesDlg dlg(nullptr, s, dialogs, installer,
-                                    [&](const config::Settings& e) { applied = e; });
-            dlg.show();
+            auto opened = scene.open();
+            app::PreferencesDlg& dlg = *opened;
             QTest::keyClicks(dlg.resetBox()->lineEdit(), "run\r");
             dlg.okButton()->click();
             QVERIFY(applied);
@@ -329,28 +339,23 @@ class AppTest : public QObject {
         }
         {
             // Cancel writes nothing.
-            applied.reset();
-            app::PreferencesDlg dlg(nullptr, s, dialogs, installer,
-                                    [&](const config::Settings& e) { applied = e; });
-            dlg.show();
+            auto opened = scene.open();
+            app::PreferencesDlg& dlg = *opened;
             dlg.resetBox()->setEditText("changed");
             dlg.minimizedBox()->setChecked(true);
             dlg.cancelButton()->click();
             QVERIFY(!applied);
             QVERIFY(!dlg.isVisible());
         }
-        QVERIFY(dialogs.texts.empty());
+        QVERIFY(scene.dialogs.texts.empty());
     }
 
     void preferencesRefuseMoreThan100Characters() {
-        config::Settings s{};
-        config::resetSettings(s);
-        RecordedDialogs dialogs;
-        shell::DesktopInstaller installer;
-        std::optional<config::Settings> applied;
-        app::PreferencesDlg dlg(nullptr, s, dialogs, installer,
-                                [&](const config::Settings& e) { applied = e; });
-        dlg.show();
+        PreferencesScene scene;
+        auto& applied = scene.applied;
+        auto& dialogs = scene.dialogs;
+        auto opened = scene.open();
+        app::PreferencesDlg& dlg = *opened;
         dlg.resetBox()->setEditText(QString(101, 'a'));
         dlg.okButton()->click();
         QVERIFY(!applied);
