@@ -7,18 +7,33 @@
 //   brimwick --exec STRING...          hand execute strings to it
 #include <CLI/CLI.hpp>
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "app/brimwick_app.h"
 #include "app/hand_off.h"
+#include "app/main_window.h"
 #include "app/screenshot_tour.h"
 #include "platform/trace_log.h"
+
+#include <unistd.h>
 
 namespace {
 
 constexpr int kUsageError = 2;
+
+// Ctrl-C or a TERM signal closes the window as its close box does, so the
+// images and Status.ini are saved: the handler only writes to a pipe that
+// the window's thread watches.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int) {
+    char byte = 1;
+    [[maybe_unused]] auto written = ::write(signalPipe[1], &byte, 1);
+}
 
 // True when Qt has a display to show the window on.
 bool haveDisplay() {
@@ -102,6 +117,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Brimwick");
     brimwick::app::BrimwickApp app(options);
     if (!app.initInstance()) return kUsageError;
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (::pipe(signalPipe) == 0) {
+        stopNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&app] {
+            if (app.mainWindow() != nullptr) app.mainWindow()->close();
+        });
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+    }
     if (!screenshots.empty())
         brimwick::app::startScreenshotTour(app, QString::fromStdString(screenshots));
     int status = qt.exec();
