@@ -119,6 +119,12 @@ PreferencesDlg::PreferencesDlg(QWidget* parent, const config::Settings& settings
     connect(infoButton, &QPushButton::clicked, this, &PreferencesDlg::info);
 }
 
+PreferencesDlg::~PreferencesDlg() {
+    resetBox_->opening = nullptr;
+    resetBox_->closed = nullptr;
+    disconnect(resetBox_, nullptr, this, nullptr);
+}
+
 void PreferencesDlg::exchange(bool save) {
     auto check = [save](QCheckBox* box, int& member) {
         if (save)

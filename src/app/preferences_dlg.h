@@ -59,6 +59,9 @@ class PreferencesDlg : public QDialog {
     PreferencesDlg(QWidget* parent, const config::Settings& settings,
                    platform::UserDialogs& dialogs, shell::DesktopInstaller& installer,
                    std::function<void(const config::Settings&)> apply);
+    // The combo box outlives this part of the dialog while the dialog's
+    // base hides it: it must not call back then.
+    ~PreferencesDlg() override;
 
     // The controls, for the window's tests and screenshots.
     QComboBox* driveList() const { return driveList_; }
