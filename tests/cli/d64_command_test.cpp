@@ -162,6 +162,12 @@ std::pair<int, int> trackSector(std::int32_t offset) {
     return {at.track, at.sector};
 }
 
+// brimwick-cli with its program directory (Status.ini, Dos.ini) in `home`.
+CliResult cliWithHome(const TempDir& dir, const std::string& home, std::vector<std::string> args) {
+    args.insert(args.begin(), {"BRIMWICK_HOME=" + home, BRIMWICK_CLI});
+    return runProgram(dir, "env", args);
+}
+
 // Cross-check of the 1541 mode, set as a person sets it: an image formatted
 // and written by a C64 program (SAVEs, a SEQ file, S, R, C, an abandoned
 // write and V) is valid CBM DOS to cc1541, unpacks with cbmconvert as here,
@@ -172,10 +178,7 @@ TEST_F(D64CommandTest, ImagesWrittenAsA1541PassCc1541AndLieWhereA1541PutsThem) {
     if (cc1541.empty()) GTEST_SKIP() << "cc1541 is not installed: 1541-mode images not cross-checked";
     std::string home = dir.file("home");
     std::filesystem::create_directory(home);
-    auto withHome = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"BRIMWICK_HOME=" + home, BRIMWICK_CLI});
-        return runProgram(dir, "env", args);
-    };
+    auto withHome = [&](std::vector<std::string> args) { return cliWithHome(dir, home, args); };
     ASSERT_EQ(withHome({"settings", "set", "dos=1541"}).status, 0);
     auto program = [&](const char* file, std::size_t size, int seed) {
         Bytes content = {0x01, 0x08};
@@ -256,6 +259,39 @@ TEST_F(D64CommandTest, ImagesWrittenAsA1541PassCc1541AndLieWhereA1541PutsThem) {
     ASSERT_EQ(cli({"d64", "extract", "disk.d64", "ours"}).status, 0);
     EXPECT_EQ(filesIn(dir.file("cbm")), filesIn(dir.file("ours")));
     EXPECT_EQ(filesIn(dir.file("ours")).size(), 13u);
+}
+
+// A full directory written as a 1541: 144 files in 18 blocks on track 18,
+// valid to cc1541; the 145th SAVE is "72,DISK FULL" and changes nothing.
+TEST_F(D64CommandTest, AFullDirectoryWrittenAsA1541PassesCc1541) {
+    std::string cc1541 = findOnPath("cc1541");
+    if (cc1541.empty()) GTEST_SKIP() << "cc1541 is not installed: 1541-mode images not cross-checked";
+    std::string home = dir.file("home");
+    std::filesystem::create_directory(home);
+    ASSERT_EQ(cliWithHome(dir, home, {"dos", "1541"}).status, 0);
+    dir.write("one.prg", Bytes{0x01, 0x08, 0x60});
+    std::string script = "serve 8 " + dir.file("full.d64") + "\n";
+    for (int n = 0; n < 144; ++n) script += "save 8 \"FILE" + std::to_string(n) + "\" one.prg\n";
+    dir.write("fill.txt", script);
+    CliResult r = cliWithHome(dir, home, {"vc64", "fill.txt"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Bytes full = TempDir::read(dir.file("full.d64"));
+    dir.write("more.txt", "serve 8 " + dir.file("full.d64") +
+                              "\nstatus 8\nsave 8 \"ONE MORE\" one.prg\nstatus 8\n");
+    r = cliWithHome(dir, home, {"vc64", "more.txt"});
+    EXPECT_NE(r.out.find(" st=$02\nstatus 8: 72,DISK FULL,00,00\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(TempDir::read(dir.file("full.d64")), full);
+    // -m: names whose hashes collide are no concern of a 1541 (cc1541 checks
+    // them for a fast loader).
+    r = runProgram(dir, cc1541, {"-m", "-V", "full.d64"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(full[d64::kBamOffset + 4 * 18], 0);  // track 18: the BAM and 18 directory blocks
+    EXPECT_EQ(cliWithHome(dir, home, {"d64", "list", "--1541", "full.d64", "FILE143"}).out,
+              "0 \\x12\"                \"    2A\n"
+              "1    \"FILE143\"           PRG\n"
+              "520 BLOCKS FREE.\n");
 }
 
 TEST_F(D64CommandTest, ListAs1541ShowsTheHeaderAndLeavesOutTrack18) {
