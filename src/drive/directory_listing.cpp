@@ -6,7 +6,8 @@
 // the last line of an image listing is the free block count. As a 1541 the
 // listing of an image begins with the header line (line 0: the disk name in
 // quotes and reverse, the id and the DOS type) and the free count leaves out
-// track 18, which holds only the BAM and the directory.
+// track 18, which holds only the BAM and the directory; the listing of a PC
+// directory then begins with the directory's name.
 #include <cctype>
 #include <cstring>
 
