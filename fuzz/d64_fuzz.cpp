@@ -1,7 +1,9 @@
 // Feeds arbitrary disk images through every walk over the directory and the
 // block chains: listing names, matching, reading every file, appending to and
-// deleting a file, and creating a new one. Whatever the image holds, every
-// walk must end and nothing may be touched outside the image.
+// deleting a file, and creating new ones, with the original's block layout and
+// the 1541's. Whatever the image holds (a BAM whose counts and bits disagree,
+// a directory off track 18), every walk must end and nothing may be touched
+// outside the image.
 //
 // An input of exactly one image's size is used as the image. Any other input
 // starts from a formatted image holding a few files and is read as a search
@@ -24,14 +26,17 @@ using namespace brimwick::d64;
 
 namespace {
 
-void addFile(std::uint8_t* image, const char* name, std::size_t length) {
+void addFile(std::uint8_t* image, const char* name, std::size_t length,
+             BlockLayout layout = BlockLayout::Original) {
     BlockCursor dir(image);
+    dir.layout = layout;
     dir.rewind();
     dir.findFreeEntry();
     dir.writeName(name);
     dir.allocateFirstBlock();
     dir.setEntryType(2);
     FileCursor file(image);
+    file.layout = layout;
     file.openAt(dir.entryFirstBlock());
     for (std::size_t i = 0; i < length; ++i) file.writeNext(static_cast<std::uint8_t>(i));
     file.finishWrite();
@@ -98,12 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     guarded([&] { (void)BamView(img).freeBlockCount(); });
 
-    // Append to the first match, then delete it.
+    // Append to the first match as a 1541 would, then delete it.
     guarded([&] {
         BlockCursor dir(img);
         dir.rewind();
         if (!dir.findEntry(pattern)) return;
         FileCursor file(img);
+        file.layout = BlockLayout::C1541;
         file.openAt(dir.entryFirstBlock());
         file.seekEnd();
         for (int i = 0; i < 300; ++i) file.writeNext(0x55);
@@ -112,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         dir.deleteFile();
     });
 
-    // A new file in the first free entry.
+    // New files in the first free entries.
     guarded([&] { addFile(img, "NEW FILE", 700); });
+    guarded([&] { addFile(img, "NEW 1541 FILE", 5000, BlockLayout::C1541); });
     return 0;
 }

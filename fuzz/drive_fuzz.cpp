@@ -5,7 +5,8 @@
 // crash, hang, leak or touch memory outside its buffers, and in PC mode it
 // must write nowhere but its own directory (a private temporary one).
 //
-// Input: one flag byte (bit 0: PC mode; bit 1: unpack the image afterwards), a 16-bit program
+// Input: one flag byte (bit 0: PC mode; bit 1: unpack the image afterwards; bit 2: the 1541
+// mode, its listing, status and block layout), a 16-bit program
 // length, the program (one operation byte, then its arguments), then patches for the image: three
 // bytes of offset, one byte of length, data (or a whole image).
 
@@ -221,6 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     DualBackedDrive drive;
+    if ((data[0] & 4) != 0) drive.setDosMode(DosMode::C1541);
     if (pcMode) {
         emptyScratchDirectory();
         drive.path = scratchDirectory() + "/";

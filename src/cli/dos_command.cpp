@@ -13,7 +13,9 @@ namespace brimwick::cli {
 void addDosCommand(CLI::App& app, CommandRegistry& registry) {
     auto mode = std::make_shared<std::string>();
     CLI::App* dos = app.add_subcommand(
-        "dos", "Choose the drives' DOS: the 1541's listing and status texts, or the original's");
+        "dos",
+        "Choose the drives' DOS: the 1541's listing, status texts and disk layout, or the "
+        "original's (the same as settings set dos=...)");
     dos->add_option("MODE", *mode, "1541 or original (default: show the current choice)")
         ->check(CLI::IsMember({"1541", "original"}));
     dos->callback([mode, &registry] {

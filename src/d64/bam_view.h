@@ -2,7 +2,9 @@
 // entry: the count of free sectors, then a bitmap with one bit per sector
 // (set = free). Read as a little-endian word, sector s is bit s + 8. The free
 // counts are kept alongside the bitmaps and never recomputed from them, just
-// as the 1541 does; allocation is plain image order with no interleave.
+// as the 1541 does. allocateAfter takes blocks in plain image order with no
+// interleave, as the original program does; allocation_1541.h takes them as
+// a 1541 does.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,12 @@ class BamView {
     std::int32_t allocateAfter(std::int32_t start);
     // Sum of the free counts of tracks 1..35.
     std::int32_t freeBlockCount() const;
+    // The free count of a track 1..35, as the BAM keeps it.
+    std::int32_t freeOnTrack(std::int32_t track) const { return bam[kBamEntrySize * track]; }
+    // The bitmap's flag of one sector of a track 1..35: set when it is free.
+    bool sectorFree(std::int32_t track, std::int32_t sector) const {
+        return (entryWord(track) >> (sector + 8)) & 1u;
+    }
 
   private:
     std::uint32_t entryWord(std::int32_t track) const;

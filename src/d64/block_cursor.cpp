@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "d64/allocation_1541.h"
 #include "d64/bam_view.h"
 #include "d64/c1541_error.h"
 
@@ -75,18 +76,51 @@ void BlockCursor::clearBlock() {
     std::memset(image + offset, 0, kBlockSize);
 }
 
-std::int32_t BlockCursor::takeFreshBlock(std::int32_t start) {
-    std::int32_t block = BamView(image).allocateAfter(start);
+namespace {
+
+// Makes a block just taken an empty last block: its old link bytes could
+// otherwise lead an unfinished chain into live files.
+std::int32_t madeFresh(std::uint8_t* image, std::int32_t block) {
     image[block] = 0;
     image[block + 1] = 1;
     return block;
 }
 
-void BlockCursor::appendBlock(std::int32_t start) {
-    std::int32_t next = takeFreshBlock(start);
+}  // namespace
+
+std::int32_t BlockCursor::takeFreshBlock(std::int32_t start) {
+    return madeFresh(image, BamView(image).allocateAfter(start));
+}
+
+void BlockCursor::linkOnTo(std::int32_t next) {
     setLinkTo(next);
     offset = next;
     visited.set(static_cast<std::size_t>(next / kBlockSize));
+}
+
+void BlockCursor::appendBlock(std::int32_t start) {
+    linkOnTo(takeFreshBlock(start));
+}
+
+void BlockCursor::appendFileBlock() {
+    if (layout == BlockLayout::C1541)
+        linkOnTo(madeFresh(image, takeNextFileBlock1541(image, offset)));
+    else
+        appendBlock(offset);
+}
+
+void BlockCursor::appendDirectoryBlock() {
+    // The original searches from track 18 sector 1, so the directory stays
+    // on track 18 while it has room there and then goes on beyond it.
+    if (layout == BlockLayout::C1541)
+        linkOnTo(madeFresh(image, takeNextDirectoryBlock1541(image, offset)));
+    else
+        appendBlock(kBamOffset);
+}
+
+std::int32_t BlockCursor::takeFirstFileBlock() {
+    if (layout == BlockLayout::C1541) return madeFresh(image, takeFirstFileBlock1541(image));
+    return takeFreshBlock(kLastDirTrackOffset);
 }
 
 }  // namespace brimwick::d64

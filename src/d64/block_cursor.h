@@ -31,6 +31,14 @@ inline constexpr std::uint8_t kTypeLocked = 0x40;  // entry type bit: file locke
 inline constexpr std::uint8_t kTypeMask = 0x07;    // entry type bits: DEL..REL
 inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a chain
 
+// How a walk takes new blocks: in plain disk order as the original program
+// does (files from track 19 on, later on track 18 too; the directory off
+// track 18 once it is full), or as a 1541 does (see allocation_1541.h).
+enum class BlockLayout : std::uint8_t {
+    Original,  // plain disk order, no interleave
+    C1541,     // the 1541's tracks and interleave; track 18 for the directory only
+};
+
 class BlockCursor {
   public:
     std::int32_t track = 0;            // track 1..35, filled by the conversions only
@@ -39,6 +47,7 @@ class BlockCursor {
     std::uint8_t* image = nullptr;     // the image walked (174848 bytes)
     std::int32_t pos = 0;              // byte position in the block
     std::bitset<kBlockCount> visited;  // blocks this walk has been on (loop guard)
+    BlockLayout layout = BlockLayout::Original;  // how this walk takes new blocks
 
     BlockCursor() = default;
     explicit BlockCursor(std::uint8_t* img) : image(img) {}
@@ -69,6 +78,10 @@ class BlockCursor {
     // Takes the next free block after `start` and makes it an empty last
     // block; returns its offset. Throws "72,DISK FULL".
     std::int32_t takeFreshBlock(std::int32_t start);
+    // appendBlock with the block that `layout` gives a file (after the
+    // current block) or the directory (a new directory block).
+    void appendFileBlock();
+    void appendDirectoryBlock();
 
     // Directory operations on the entry at offset + pos.
     void rewind();
@@ -92,7 +105,10 @@ class BlockCursor {
     std::string name() const;
     void writeName(const char* name);
     bool findEntry(const char* pattern);
+    // Moves to the first free entry from here on; a full directory gets a
+    // new block as `layout` says ("72,DISK FULL" when there is no room).
     void findFreeEntry();
+    // Takes the first block of a new file as `layout` says and enters it.
     void allocateFirstBlock();
     void deleteFile();
     void closeEntry();
@@ -105,6 +121,10 @@ class BlockCursor {
 
   private:
     std::uint8_t* entry() const { return image + offset + pos; }
+    // Links the current block to the block at `next` and moves there.
+    void linkOnTo(std::int32_t next);
+    // Takes the first block of a new file as `layout` says.
+    std::int32_t takeFirstFileBlock();
 };
 
 }  // namespace brimwick::d64

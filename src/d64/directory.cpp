@@ -95,10 +95,8 @@ bool BlockCursor::findEntry(const char* pattern) {
 void BlockCursor::findFreeEntry() {
     for (;;) {
         if (nextEntry() == kEndOfChain) {
-            // The directory is full: link a new, empty last block to it. The
-            // search starts at track 18 sector 1 so the directory stays on
-            // track 18 while it has room there.
-            appendBlock(kBamOffset);
+            // The directory is full: link a new, empty last block to it.
+            appendDirectoryBlock();
             clearBlock();
             markLast(kBlockSize);
             return;
@@ -108,7 +106,7 @@ void BlockCursor::findFreeEntry() {
 }
 
 void BlockCursor::allocateFirstBlock() {
-    setEntryFirstBlock(takeFreshBlock(kLastDirTrackOffset));
+    setEntryFirstBlock(takeFirstFileBlock());
 }
 
 namespace {

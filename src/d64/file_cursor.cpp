@@ -48,7 +48,7 @@ std::int32_t FileCursor::readWithEnd() {
 
 void FileCursor::writeNext(std::uint8_t byte) {
     if (pos >= kBlockSize) {
-        appendBlock(offset);
+        appendFileBlock();
         pos = kFirstDataByte;
     }
     image[offset + pos++] = byte;

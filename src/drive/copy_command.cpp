@@ -20,6 +20,7 @@ void DriveCore::copy() {
 void DriveCore::copyFiles(const std::string& newName, const std::vector<std::string>& sources) {
     requireImage();
     d64::BlockCursor dir(image);
+    dir.layout = blockLayout();
     dir.rewind();
     if (dir.findEntry(newName.c_str())) throwDriveError(kErrFileExists);
     std::vector<std::uint8_t> data;
@@ -41,6 +42,7 @@ void DriveCore::copyFiles(const std::string& newName, const std::vector<std::str
         dir.allocateFirstBlock();
         dir.setEntryType(type);
         d64::FileCursor out;
+        out.layout = blockLayout();
         out.openAt(dir.entryFirstBlock(), image);
         for (std::uint8_t b : data) out.writeNext(b);
         out.finishWrite();

@@ -6,13 +6,16 @@
 // the last line of an image listing is the free block count. As a 1541 the
 // listing of an image begins with the header line (line 0: the disk name in
 // quotes and reverse, the id and the DOS type) and the free count leaves out
-// track 18, which holds only the BAM and the directory.
+// track 18, which holds only the BAM and the directory; the listing of a PC
+// directory then begins with the directory's name.
+#include <cctype>
 #include <cstring>
 
 #include "d64/bam_view.h"
 #include "d64/file_types.h"
 #include "drive/dual_backed_drive.h"
 #include "drive/host_files.h"
+#include "platform/paths.h"
 #include "platform/trace_log.h"
 
 namespace brimwick::drive {
@@ -104,30 +107,25 @@ void DriveCore::putBlockCount(std::int32_t n) {
     linePos += 2 + (n < 1000) + (n < 100) + (n < 10);
 }
 
-void DriveCore::putHeaderLine() {
-    const std::uint8_t* bam = image + d64::kBamOffset;
+void DriveCore::putHeaderLine(const std::uint8_t* name, const std::uint8_t* idAndType) {
     auto put = [&](std::uint8_t b) { line[static_cast<std::size_t>(linePos++)] = b; };
+    // Shifted spaces pad the name; on the screen they are spaces.
+    auto shown = [](std::uint8_t c) { return c == kShiftedSpace ? std::uint8_t{' '} : c; };
     put(0);  // line 0
     put(0);
     put(kReverseOn);
     put('"');
-    // Shifted spaces pad the name; on the screen they are spaces.
-    for (std::int32_t i = 0; i < kDiskNameLength; ++i) {
-        std::uint8_t c = bam[kDiskNameAt + i];
-        put(c == kShiftedSpace ? ' ' : c);
-    }
+    for (std::int32_t i = 0; i < kDiskNameLength; ++i) put(shown(name[i]));
     put('"');
     put(' ');
-    for (std::int32_t i = 0; i < kIdAndTypeLength; ++i) {
-        std::uint8_t c = bam[kIdAndTypeAt + i];
-        put(c == kShiftedSpace ? ' ' : c);
-    }
+    for (std::int32_t i = 0; i < kIdAndTypeLength; ++i) put(shown(idAndType[i]));
 }
 
 void DriveCore::fillDirectoryLine() {
     requireImage();
     if (dos1541 && listingFirstLine) {
-        putHeaderLine();
+        const std::uint8_t* bam = image + d64::kBamOffset;
+        putHeaderLine(bam + kDiskNameAt, bam + kIdAndTypeAt);
         return;
     }
     d64::BlockCursor& dir = channels[0].dirCursor;
@@ -170,12 +168,35 @@ void DualBackedDrive::openHostDirectory() {
     platform::FoundFile first;
     if (finder.start(path, listingPattern) && finder.next(first))
         upcoming = std::move(first);
-    else
-        listingEnd = true;
+    else if (!dos1541)
+        listingEnd = true;  // not even a load address; a 1541's shows its header
     hostListingDone = false;
 }
 
+void DualBackedDrive::putHostHeaderLine() {
+    // The directory's own name stands for the disk name (game becomes GAME,
+    // as for the files added to an image); it has no id.
+    std::string folder = path;
+    while (!folder.empty() && folder.back() == platform::kPathSeparator) folder.pop_back();
+    folder = folder.substr(folder.find_last_of(platform::kPathSeparator) + 1);
+    std::uint8_t name[kDiskNameLength];
+    for (std::int32_t i = 0; i < kDiskNameLength; ++i) {
+        auto at = static_cast<std::size_t>(i);
+        auto c = static_cast<std::uint8_t>(at < folder.size() ? folder[at] : kShiftedSpace);
+        if (std::isalpha(c)) c ^= 0x20;  // PC letters to the C64's: case swapped
+        // A quote or a control character would break the line.
+        if (c < 0x20 || c == '"') c = '~';
+        name[i] = c;
+    }
+    const std::uint8_t noId[kIdAndTypeLength] = {kShiftedSpace, kShiftedSpace, ' ', '2', 'A'};
+    putHeaderLine(name, noId);
+}
+
 void DualBackedDrive::fillHostDirectoryLine() {
+    if (dos1541 && listingFirstLine) {
+        putHostHeaderLine();
+        return;
+    }
     if (hostListingDone || listingEnd || !upcoming) {
         listingEnd = true;
         return;

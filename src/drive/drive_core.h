@@ -139,7 +139,14 @@ class DriveCore {
     // The listing.
     void nextListingLine();
     void putBlockCount(std::int32_t n);
-    void putHeaderLine();
+    // Line 0 of a 1541's listing: the 16 bytes of the disk name in quotes
+    // and reverse, then the 5 bytes of id and DOS type ("G1 2A").
+    void putHeaderLine(const std::uint8_t* name, const std::uint8_t* idAndType);
+
+    // How files and the directory take new blocks in the current DOS.
+    d64::BlockLayout blockLayout() const {
+        return dos1541 ? d64::BlockLayout::C1541 : d64::BlockLayout::Original;
+    }
 
     // The command buffer: RAM buffer 0, shared by commands, OPEN names and
     // the formatted status.

@@ -217,6 +217,7 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
     // The same name is replaced in its own entry. Names are compared as they
     // are: a "*" or "?" in a PC name is no pattern that could hit another file.
     d64::BlockCursor dir(image);
+    dir.layout = blockLayout();
     dir.rewind();
     bool found = false;
     while (!found && dir.nextEntry() != d64::kEndOfChain)
@@ -229,6 +230,7 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
     dir.allocateFirstBlock();
     dir.setEntryType(static_cast<std::uint8_t>(typeFromExtension(hostFile)));
     d64::FileCursor file(image);
+    file.layout = blockLayout();
     file.openAt(dir.entryFirstBlock());
     for (std::uint8_t b : data) file.writeNext(b);
     file.finishWrite();

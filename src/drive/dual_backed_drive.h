@@ -55,6 +55,7 @@ class DualBackedDrive : public DriveCore {
     void writeHostByte(std::uint8_t b);
     void openHostDirectory();
     void fillHostDirectoryLine();
+    void putHostHeaderLine();
     void freeHostBuffer(std::int32_t channel);
     // The C64 files of the PC directory that a C64 name or pattern finds:
     // PC files with a type's extension whose names match regardless of case.

@@ -44,6 +44,8 @@ void DriveCore::openFile() {
     Channel& channel = current();
     d64::BlockCursor& dir = channel.dirCursor;
     dir.rewind();
+    dir.layout = blockLayout();
+    channel.fileCursor.layout = blockLayout();
     channel.replacing = false;
     bool found = dir.findEntry(fileName);
     if (found && accessMode == kAccessWrite) {

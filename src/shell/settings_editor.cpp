@@ -65,7 +65,7 @@ std::string absolute(std::string_view path) {
 std::string keysHint() {
     std::string keys = "port, drive.N, reset, reset.K";
     for (const FlagKey& f : kFlags) keys += std::string(", ") + f.key;
-    return keys;
+    return keys + ", dos";
 }
 
 }  // namespace
@@ -173,7 +173,8 @@ void applyDriveAssignment(const DriveAssignment& a, config::Settings& settings, 
     settings.realDevice[a.index] = 0;
 }
 
-void applySetting(std::string_view keyValue, config::Settings& settings, Drives drives) {
+void applySetting(std::string_view keyValue, config::Settings& settings, Drives drives,
+                  SideSettings& side) {
     std::size_t equals = keyValue.find('=');
     if (equals == std::string_view::npos)
         refuse("'" + std::string(keyValue) + "' is not KEY=VALUE (keys: " + keysHint() + ")");
@@ -186,6 +187,14 @@ void applySetting(std::string_view keyValue, config::Settings& settings, Drives 
         std::optional<int> port = numberIn(value, 0, 3);
         if (!port) bad("0 (none), 1 (0x278), 2 (0x378) or 3 (0x3BC)");
         settings.portChoice = *port;
+    } else if (key == "dos") {
+        if (value == drive::dosModeName(drive::DosMode::C1541))
+            side.dos = drive::DosMode::C1541;
+        else if (value == drive::dosModeName(drive::DosMode::Original))
+            side.dos = drive::DosMode::Original;
+        else
+            bad("1541 (answer as a 1541) or original");
+        side.dosChanged = true;
     } else if (key.starts_with(kDrivePrefix)) {
         applyDriveAssignment(parseDriveAssignment(key.substr(kDrivePrefix.size()), value), settings,
                              drives);
@@ -215,7 +224,8 @@ void applySetting(std::string_view keyValue, config::Settings& settings, Drives 
     }
 }
 
-std::string describeSettings(const config::Settings& settings, Drives drives) {
+std::string describeSettings(const config::Settings& settings, Drives drives,
+                             const SideSettings& side) {
     std::string out = "port: ";
     int base = config::portBaseFor(settings.portChoice);
     if (base == 0) {
@@ -243,6 +253,7 @@ std::string describeSettings(const config::Settings& settings, Drives drives) {
     }
     for (const FlagKey& flag : kFlags)
         out += std::string(flag.words) + ": " + (settings.*flag.field != 0 ? "yes" : "no") + "\n";
+    out += std::string("DOS of the drives: ") + drive::dosModeName(side.dos) + "\n";
     return out;
 }
 

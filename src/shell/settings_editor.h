@@ -11,6 +11,8 @@
 //   reset.K=TEXT  reset=K     reset sequence K (0..4), and which one is typed
 //   show-on-errors show-on-success start-assembled address-in-name
 //   start-minimized           0 or 1
+//   dos=1541|original         which DOS the drives speak (kept in Dos.ini
+//                             beside Status.ini, whose layout stays as it is)
 #pragma once
 
 #include <array>
@@ -21,6 +23,7 @@
 
 #include "config/settings.h"
 #include "config/status_file.h"
+#include "drive/dos_mode.h"
 #include "drive/drive_unit.h"
 
 namespace brimwick::shell {
@@ -36,6 +39,12 @@ inline constexpr int kLastBusDevice = 30;
 // A setting that is refused, with a message for the person.
 struct SettingError {
     std::string message;  // what is wrong with which key or value
+};
+
+// The settings kept beside Status.ini in files of their own.
+struct SideSettings {
+    drive::DosMode dos = drive::DosMode::Original;  // Dos.ini: which DOS the drives speak
+    bool dosChanged = false;                         // a change named dos: Dos.ini is to be saved
 };
 
 // What one drive is to do.
@@ -60,11 +69,14 @@ DriveAssignment parseDriveOption(std::string_view option);
 void applyDriveAssignment(const DriveAssignment& assignment, config::Settings& settings,
                           Drives drives);
 
-// Changes one setting given as KEY=VALUE.
-void applySetting(std::string_view keyValue, config::Settings& settings, Drives drives);
+// Changes one setting given as KEY=VALUE; `dos` goes to `side`.
+void applySetting(std::string_view keyValue, config::Settings& settings, Drives drives,
+                  SideSettings& side);
 
-// The settings in words, one line per port, device, reset sequence and option.
-std::string describeSettings(const config::Settings& settings, Drives drives);
+// The settings in words, one line per port, device, reset sequence and
+// option, and the drives' DOS.
+std::string describeSettings(const config::Settings& settings, Drives drives,
+                             const SideSettings& side);
 
 // A reset sequence as the person writes it: RETURN as \r, a backslash as \\,
 // any other byte outside the printable characters as \xNN.

@@ -9,6 +9,7 @@
 #include "cli_runner.h"
 #include "d64/blank_image.h"
 #include "d64/block_cursor.h"
+#include "d64/file_cursor.h"
 #include "d64/geometry.h"
 
 namespace brimwick::cli::testing {
@@ -152,6 +153,145 @@ TEST_F(D64CommandTest, ImagesAfterDiskCommandsPassIndependentTools) {
     EXPECT_EQ(ours["renamed.prg"], bytes(600, 1));
     EXPECT_EQ(ours["copy.usr"], bytes(10000, 4));
     EXPECT_EQ(ours.count("one.prg"), 0u);
+}
+
+// Track and sector of a block.
+std::pair<int, int> trackSector(std::int32_t offset) {
+    d64::BlockCursor at;
+    at.toTrackSector(offset);
+    return {at.track, at.sector};
+}
+
+// brimwick-cli with its program directory (Status.ini, Dos.ini) in `home`.
+CliResult cliWithHome(const TempDir& dir, const std::string& home, std::vector<std::string> args) {
+    args.insert(args.begin(), {"BRIMWICK_HOME=" + home, BRIMWICK_CLI});
+    return runProgram(dir, "env", args);
+}
+
+// Cross-check of the 1541 mode, set as a person sets it: an image formatted
+// and written by a C64 program (SAVEs, a SEQ file, S, R, C, an abandoned
+// write and V) is valid CBM DOS to cc1541, unpacks with cbmconvert as here,
+// and holds its files where a 1541 puts them: from track 17 sector 0 on,
+// ten sectors apart, never on track 18; the directory on 18/1, then 18/4.
+TEST_F(D64CommandTest, ImagesWrittenAsA1541PassCc1541AndLieWhereA1541PutsThem) {
+    std::string cc1541 = findOnPath("cc1541");
+    if (cc1541.empty()) GTEST_SKIP() << "cc1541 is not installed: 1541-mode images not cross-checked";
+    std::string home = dir.file("home");
+    std::filesystem::create_directory(home);
+    auto withHome = [&](std::vector<std::string> args) { return cliWithHome(dir, home, args); };
+    ASSERT_EQ(withHome({"settings", "set", "dos=1541"}).status, 0);
+    auto program = [&](const char* file, std::size_t size, int seed) {
+        Bytes content = {0x01, 0x08};
+        Bytes body = bytes(size, seed);
+        content.insert(content.end(), body.begin(), body.end());
+        dir.write(file, content);
+    };
+    program("big.prg", 254 * 30, 1);  // 31 blocks: track 17 and on into 16
+    program("small.prg", 300, 2);
+    std::string script = "serve 8 " + dir.file("disk.d64") + "\n" +
+                         "status 8\n"
+                         "cmd 8 \"N:CROSS CHECK,CC\"\n"
+                         "status 8\n"
+                         "save 8 \"BIG\" big.prg\n"
+                         "save 8 \"SMALL\" small.prg\n";
+    for (int n = 0; n < 10; ++n) script += "save 8 \"F" + std::to_string(n) + "\" small.prg\n";
+    script +=
+        "open 2 8 2 \"DATA,S,W\"\n"
+        "print 2 \"HELLO\"\n"
+        "close 2\n"
+        "cmd 8 \"S0:F1,F2\"\n"
+        "status 8\n"
+        "cmd 8 \"R:RENAMED=SMALL\"\n"
+        "cmd 8 \"C:JOINED=DATA,DATA\"\n"
+        "cmd 8 \"C:BIGCOPY=BIG\"\n"
+        "open 3 8 3 \"HALF,S,W\"\n"
+        "print 3 \"XYZ\"\n"
+        "cmd 8 \"UI\"\n"
+        "cmd 8 \"V\"\n"
+        "status 8\n";
+    dir.write("script.txt", script);
+    CliResult r = withHome({"vc64", "script.txt"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* line : {"status 8: 73,CBM DOS V2.6 1541,00,00\ncmd 8 st=$00\n"
+                             "status 8: 00, OK,00,00\n",
+                             "status 8: 01, FILES SCRATCHED,02,00\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 23), "status 8: 00, OK,00,00\n") << r.out;
+
+    r = runProgram(dir, cc1541, {"-V", "disk.d64"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+
+    Bytes image = TempDir::read(dir.file("disk.d64"));
+    ASSERT_EQ(image.size(), static_cast<std::size_t>(d64::kImageSize));
+    std::map<std::string, std::vector<std::pair<int, int>>> files;
+    std::vector<std::pair<int, int>> directory;
+    d64::BlockCursor entries(image.data());
+    entries.rewind();
+    while (entries.nextEntry() != d64::kEndOfChain) {
+        if (entries.pos == 0) directory.push_back(trackSector(entries.offset));
+        if (entries.entryType() == 0) continue;
+        d64::FileCursor walk(image.data());
+        walk.openAt(entries.entryFirstBlock());
+        auto& blocks = files[entries.name()];
+        do blocks.push_back(trackSector(walk.offset));
+        while (walk.followLink() != d64::kEndOfChain);
+    }
+    EXPECT_EQ(directory, (std::vector<std::pair<int, int>>{{18, 1}, {18, 4}}));
+    ASSERT_EQ(files.size(), 13u);  // BIG, RENAMED, F0, F3-F9, DATA, JOINED, BIGCOPY
+    const std::vector<std::pair<int, int>> bigStarts = {{17, 0}, {17, 10}, {17, 20}, {17, 8},
+                                                        {17, 18}};
+    EXPECT_TRUE(std::equal(bigStarts.begin(), bigStarts.end(), files["BIG"].begin()));
+    EXPECT_EQ(files["BIG"][21], std::make_pair(16, 7));
+    // Track 17 is full: the next file starts on the other side, on 19.
+    EXPECT_EQ(files["RENAMED"].front(), std::make_pair(19, 0));
+    for (const auto& [name, blocks] : files)
+        for (const auto& [track, sector] : blocks) EXPECT_NE(track, 18) << name << " " << sector;
+    const std::uint8_t* bam = image.data() + d64::kBamOffset;
+    EXPECT_EQ(bam[4 * 18], 16);  // 19 sectors less the BAM and two directory blocks
+    EXPECT_EQ(files.count("HALF"), 0u);
+    EXPECT_EQ(std::string(bam + 144, bam + 155), "CROSS CHECK");
+
+    std::string cbmconvert = findOnPath("cbmconvert");
+    if (cbmconvert.empty()) GTEST_SKIP() << "cbmconvert is not installed: extraction not compared";
+    std::filesystem::create_directory(dir.file("cbm"));
+    r = runProgram(dir, "sh", {"-c", "cd cbm && exec \"$0\" -N -d ../disk.d64", cbmconvert});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(cli({"d64", "extract", "disk.d64", "ours"}).status, 0);
+    EXPECT_EQ(filesIn(dir.file("cbm")), filesIn(dir.file("ours")));
+    EXPECT_EQ(filesIn(dir.file("ours")).size(), 13u);
+}
+
+// A full directory written as a 1541: 144 files in 18 blocks on track 18,
+// valid to cc1541; the 145th SAVE is "72,DISK FULL" and changes nothing.
+TEST_F(D64CommandTest, AFullDirectoryWrittenAsA1541PassesCc1541) {
+    std::string cc1541 = findOnPath("cc1541");
+    if (cc1541.empty()) GTEST_SKIP() << "cc1541 is not installed: 1541-mode images not cross-checked";
+    std::string home = dir.file("home");
+    std::filesystem::create_directory(home);
+    ASSERT_EQ(cliWithHome(dir, home, {"dos", "1541"}).status, 0);
+    dir.write("one.prg", Bytes{0x01, 0x08, 0x60});
+    std::string script = "serve 8 " + dir.file("full.d64") + "\n";
+    for (int n = 0; n < 144; ++n) script += "save 8 \"FILE" + std::to_string(n) + "\" one.prg\n";
+    dir.write("fill.txt", script);
+    CliResult r = cliWithHome(dir, home, {"vc64", "fill.txt"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Bytes full = TempDir::read(dir.file("full.d64"));
+    dir.write("more.txt", "serve 8 " + dir.file("full.d64") +
+                              "\nstatus 8\nsave 8 \"ONE MORE\" one.prg\nstatus 8\n");
+    r = cliWithHome(dir, home, {"vc64", "more.txt"});
+    EXPECT_NE(r.out.find(" st=$02\nstatus 8: 72,DISK FULL,00,00\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(TempDir::read(dir.file("full.d64")), full);
+    // -m: names whose hashes collide are no concern of a 1541 (cc1541 checks
+    // them for a fast loader).
+    r = runProgram(dir, cc1541, {"-m", "-V", "full.d64"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(full[d64::kBamOffset + 4 * 18], 0);  // track 18: the BAM and 18 directory blocks
+    EXPECT_EQ(cliWithHome(dir, home, {"d64", "list", "--1541", "full.d64", "FILE143"}).out,
+              "0 \\x12\"                \"    2A\n"
+              "1    \"FILE143\"           PRG\n"
+              "520 BLOCKS FREE.\n");
 }
 
 TEST_F(D64CommandTest, ListAs1541ShowsTheHeaderAndLeavesOutTrack18) {

@@ -32,14 +32,16 @@ struct D64Image {
     // Creates a closed file: free entry, name, first block, data, close.
     // Returns the directory cursor standing on the new entry.
     BlockCursor addFile(const std::string& name, const std::vector<std::uint8_t>& data,
-                        std::uint8_t type = 2) {
+                        std::uint8_t type = 2, BlockLayout layout = BlockLayout::Original) {
         BlockCursor dir(img());
+        dir.layout = layout;
         dir.rewind();
         dir.findFreeEntry();
         dir.writeName(name.c_str());
         dir.allocateFirstBlock();
         dir.setEntryType(type);
         FileCursor file(img());
+        file.layout = layout;
         file.openAt(dir.entryFirstBlock());
         for (auto b : data) file.writeNext(b);
         file.finishWrite();

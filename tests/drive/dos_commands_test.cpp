@@ -225,6 +225,115 @@ TEST_F(DosTest, As1541TheStatusAndTheListingAreThe1541s) {
     EXPECT_EQ(bus.status(), statusLine("00, OK. CODED BAD."));
 }
 
+// Track and sector of every block of a file's chain.
+std::vector<std::pair<int, int>> chainOf(DriveFixture& f, const char* name) {
+    std::vector<std::pair<int, int>> blocks;
+    d64::FileCursor walk(f.unit.image);
+    walk.openAt(f.entryOf(name).entryFirstBlock());
+    do {
+        d64::BlockCursor at;
+        at.toTrackSector(walk.offset);
+        blocks.emplace_back(at.track, at.sector);
+    } while (walk.followLink() != d64::kEndOfChain);
+    return blocks;
+}
+
+TEST_F(DosTest, As1541FilesAndTheDirectoryTakeBlocksAsA1541) {
+    using Blocks = std::vector<std::pair<int, int>>;
+    struct Case {
+        DosMode mode;
+        Blocks first;      // the first file's blocks
+        Blocks second;     // the next file's
+        Blocks copied;     // C: of the first file
+    };
+    const Case cases[] = {
+        {DosMode::C1541, {{17, 0}, {17, 10}, {17, 20}, {17, 8}}, {{17, 1}, {17, 11}},
+         {{17, 2}, {17, 12}, {17, 3}, {17, 13}}},
+        {DosMode::Original, {{19, 0}, {19, 1}, {19, 2}, {19, 3}}, {{19, 4}, {19, 5}},
+         {{19, 6}, {19, 7}, {19, 8}, {19, 9}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(dosModeName(c.mode));
+        unit.setDosMode(c.mode);
+        unit.newImage(TextSlice(dir.file("fresh.d64").c_str()));
+        writeFile(bus, "FIRST,P,W", 254 * 4);
+        writeFile(bus, "SECOND,P,W", 300);
+        bus.command("C:COPY=FIRST");
+        EXPECT_EQ(bus.errorCount, 0) << bus.lastError;
+        EXPECT_EQ(chainOf(*this, "FIRST"), c.first);
+        EXPECT_EQ(chainOf(*this, "SECOND"), c.second);
+        EXPECT_EQ(chainOf(*this, "COPY"), c.copied);
+        // Appending goes on with the same layout.
+        bus.open(2, "SECOND,P,A");
+        bus.send(2, pattern(254));
+        bus.close(2);
+        EXPECT_EQ(chainOf(*this, "SECOND").back(),
+                  c.mode == DosMode::C1541 ? std::make_pair(17, 4) : std::make_pair(19, 10));
+    }
+}
+
+TEST_F(DosTest, As1541TrackEighteenIsTheDirectorysAlone) {
+    unit.setDosMode(DosMode::C1541);
+    unit.newImage(TextSlice(dir.file("fresh.d64").c_str()));
+    // A file larger than the disk: "72,DISK FULL" with track 18 untouched.
+    bus.open(2, "HUGE,P,W");
+    bus.send(2, pattern(254 * 665));
+    EXPECT_EQ(bus.lastError, "72,DISK FULL");
+    d64::BamView bam(unit.image);
+    EXPECT_EQ(bam.freeBlockCount(), 17);
+    EXPECT_EQ(bam.freeOnTrack(d64::kDirectoryTrack), 17);
+    bus.command("S:HUGE");
+    EXPECT_EQ(bus.status(), "01, FILES SCRATCHED,01,00\r");
+    bus.command("V");
+    EXPECT_EQ(bam.freeBlockCount(), 681);
+
+    // 144 files fill track 18; the 145th is "72,DISK FULL" and leaves the
+    // disk as it was.
+    for (int n = 0; n < 144; ++n) {
+        writeFile(bus, ("F" + std::to_string(n) + ",S,W").c_str(), 10);
+        ASSERT_EQ(bus.errorCount, 1) << n << " " << bus.lastError;
+    }
+    EXPECT_EQ(bam.freeOnTrack(d64::kDirectoryTrack), 0);
+    EXPECT_EQ(bam.freeBlockCount(), 681 - 17 - 144);
+    std::vector<std::uint8_t> before(unit.image, unit.image + d64::kImageSize);
+    bus.open(2, "ONE MORE,S,W");
+    EXPECT_EQ(bus.lastError, "72,DISK FULL");
+    EXPECT_EQ(bus.status(), "72,DISK FULL,00,00\r");
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.image));
+    bus.command("C:F200=F0");
+    EXPECT_EQ(bus.status(), "72,DISK FULL,00,00\r");
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), unit.image));
+}
+
+TEST_F(DosTest, As1541APcDirectoryListsItsNameAsTheHeader) {
+    std::filesystem::create_directory(dir.file("my games"));
+    dir.write("my games/pong.prg", std::vector<std::uint8_t>(300));
+    unit.mount(dir.file("my games") + "/", true);
+    struct Case {
+        DosMode mode;
+        const char* pattern;
+        std::string begins;  // the listing from the first line's number on
+    };
+    const Case cases[] = {
+        {DosMode::C1541, "$", std::string("\0\0\x12\"MY GAMES        \"    2A", 27)},
+        {DosMode::C1541, "$:X*", std::string("\0\0\x12\"MY GAMES        \"", 21)},
+        {DosMode::Original, "$", std::string("\x02\0   ", 5)},
+        {DosMode::Original, "$:X*", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(dosModeName(c.mode)) + " " + c.pattern);
+        unit.setDosMode(c.mode);
+        bus.open(0, c.pattern);
+        std::vector<std::uint8_t> listing = bus.read(0);
+        std::string text(listing.begin(), listing.end());
+        if (c.begins.empty()) {
+            EXPECT_EQ(text, std::string(1, '\0'));
+            continue;
+        }
+        EXPECT_EQ(text.substr(4, c.begins.size()), c.begins);
+    }
+}
+
 TEST(DosModeTest, KeptInItsOwnFile) {
     brimwick::testing::TempDir home;
     EXPECT_EQ(readDosMode(home.path()), DosMode::Original);

@@ -31,7 +31,9 @@ class SettingsEditorTest : public ::testing::Test {
     }
     ~SettingsEditorTest() override { platform::traceLog().close(); }
 
-    void set(const std::string& keyValue) { applySetting(keyValue, settings, drives); }
+    SideSettings side;
+
+    void set(const std::string& keyValue) { applySetting(keyValue, settings, drives, side); }
 };
 
 TEST_F(SettingsEditorTest, EveryKeyChangesItsField) {
@@ -70,6 +72,15 @@ TEST_F(SettingsEditorTest, EveryKeyChangesItsField) {
         set(std::string(f.key) + "=" + (f.before ? "0" : "1"));
         EXPECT_EQ(settings.*f.field, f.before ? 0 : 1);
     }
+    // The drives' DOS lives beside the record, never in it.
+    config::Settings record = settings;
+    EXPECT_FALSE(side.dosChanged);
+    set("dos=1541");
+    EXPECT_EQ(side.dos, drive::DosMode::C1541);
+    EXPECT_TRUE(side.dosChanged);
+    set("dos=original");
+    EXPECT_EQ(side.dos, drive::DosMode::Original);
+    EXPECT_EQ(std::memcmp(&settings, &record, sizeof settings), 0);
 }
 
 TEST_F(SettingsEditorTest, RelativePathsBecomeAbsolute) {
@@ -107,6 +118,9 @@ TEST_F(SettingsEditorTest, BadKeysValuesAndDevicesAreRefusedAndChangeNothing) {
         {"reset.0=a\\x00b", "no \\x00"},
         {"start-assembled=2", "0 or 1"},
         {"start-minimized=yes", "0 or 1"},
+        {"dos=1571", "bad value '1571' for dos: 1541 (answer as a 1541) or original"},
+        {"dos=", "bad value '' for dos"},
+        {"dos=ORIGINAL", "bad value 'ORIGINAL' for dos"},
     };
     config::Settings before = settings;
     for (const auto& c : cases) {
@@ -119,6 +133,7 @@ TEST_F(SettingsEditorTest, BadKeysValuesAndDevicesAreRefusedAndChangeNothing) {
         }
         EXPECT_EQ(std::memcmp(&settings, &before, sizeof settings), 0);
         EXPECT_EQ(drives[3].path, "");
+        EXPECT_FALSE(side.dosChanged);
     }
 }
 
@@ -130,6 +145,7 @@ TEST_F(SettingsEditorTest, TheSettingsInWords) {
     set("reset.1=sys64738\\r");
     set("reset=1");
     set("start-assembled=1");
+    set("dos=1541");
     std::string expected = "port: 2 (0x378)\n";
     for (int device = 5; device <= 14; ++device) {
         expected += "device " + std::to_string(device) + ": ";
@@ -152,8 +168,9 @@ TEST_F(SettingsEditorTest, TheSettingsInWords) {
         "show the listing after success: yes\n"
         "start the assembled program: yes\n"
         "start address in object names: yes\n"
-        "start minimized: no\n";
-    EXPECT_EQ(describeSettings(settings, drives), expected);
+        "start minimized: no\n"
+        "DOS of the drives: 1541\n";
+    EXPECT_EQ(describeSettings(settings, drives, side), expected);
 }
 
 TEST_F(SettingsEditorTest, DrivesForOneRunGoBackUnlessChangedSince) {
