@@ -20,7 +20,6 @@ using platform::traceLog;
 namespace {
 // Longest time the shutdown waits for a pending request before giving up.
 constexpr auto kShutdownGrace = std::chrono::seconds(2);
-// The keyboard feed takes a text only while the link has a port.
 }  // namespace
 
 BrimwickApp::BrimwickApp(AppOptions options) : options_(std::move(options)) {}
@@ -114,6 +113,9 @@ void BrimwickApp::exitInstance() {
     if (preferences_) preferences_->close();
     if (window_ && window_->terminalMode) window_->toggleTerminal();
     terminal_->setShown(false);
+    // Closed while a shell command's question is open (Ctrl-C): the question
+    // counts as cancelled, or the link thread would wait for it forever.
+    if (broker_->waiting()) broker_->close();
     // The link thread drains the link and saves; its questions (an image
     // that cannot be saved) are still answered by the window meanwhile.
     QEventLoop loop;

@@ -27,8 +27,7 @@ class LinkBackend {
     virtual bool openPort() = 0;
     // One look at the link, on the link thread.
     virtual int step() = 0;
-    // A line for the person about what is served (the caption of nothing:
-    // just for stdout and the trace).
+    // What is served, in words, for the trace.
     virtual std::string describe() const = 0;
     // The port could not be opened: why ("" when it was, or none is set).
     std::string portFailure;

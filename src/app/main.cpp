@@ -121,6 +121,8 @@ int main(int argc, char** argv) {
     if (::pipe(signalPipe) == 0) {
         stopNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [&app] {
+            char bytes[16];
+            [[maybe_unused]] auto got = ::read(signalPipe[0], bytes, sizeof bytes);
             if (app.mainWindow() != nullptr) app.mainWindow()->close();
         });
         std::signal(SIGINT, onStopSignal);

@@ -30,6 +30,11 @@ void DialogBroker::close() {
     answered_.notify_all();
 }
 
+bool DialogBroker::waiting() {
+    std::lock_guard lock(mutex_);
+    return waiting_ > 0;
+}
+
 bool DialogBroker::onWindowThread(const std::function<void()>& ask) {
     // Shared with the posted function, which may run after the wait gave up.
     struct Question {
@@ -55,7 +60,9 @@ bool DialogBroker::onWindowThread(const std::function<void()>& ask) {
         answered_.notify_all();
     });
     std::unique_lock lock(mutex_);
+    ++waiting_;
     answered_.wait(lock, [&] { return question->done || closed_; });
+    --waiting_;
     return question->done;
 }
 

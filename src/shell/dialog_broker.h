@@ -33,6 +33,8 @@ class DialogBroker : public platform::UserDialogs {
     // From now on every question waiting or to come is answered as cancelled
     // (the window is closing).
     void close();
+    // True while a question of the link thread waits for its answer.
+    bool waiting();
 
   private:
     // Runs `ask` on the window's thread and waits; false when closed first.
@@ -44,6 +46,7 @@ class DialogBroker : public platform::UserDialogs {
     std::mutex mutex_;                // guards closed_
     std::condition_variable answered_;  // a question was answered, or closed
     bool closed_ = false;             // the window is closing
+    int waiting_ = 0;                 // questions waiting for an answer
 };
 
 // The answer of a message box that nobody can see: Cancel or No where

@@ -218,8 +218,10 @@ TEST(DialogBrokerTest, ClosingAnswersAWaitingQuestionAsCancelled) {
         return !neverRun.empty();
     }));
     EXPECT_FALSE(done);
+    EXPECT_TRUE(eventually([&] { return broker.waiting(); }));
     broker.close();
     link.join();
+    EXPECT_FALSE(broker.waiting());
     EXPECT_EQ(answer, platform::MessageAnswer::Cancel);
     // The window's late turn shows nothing.
     neverRun.front()();
