@@ -62,6 +62,12 @@ class VirtualKernal {
     Task<TransferResult> save(int device, std::string name, int start, int end, bool fast);
     Task<int> readStatus(int device);
     Task<int> command(int device, std::string text);
+    // The keyboard scan: request 3, the key it brings put into the
+    // keyboard buffer; a reset the PC made since the last scan restarts the
+    // screen first. Returns the key, 0 for none.
+    Task<int> scanKeyboard();
+    // A scan after which BASIC's editor echoes the key at once (when
+    // `drainKeyboard`) without running lines; VirtualBasic runs them.
     Task<int> keyboardPoll();
     Task<int> extendedMessage(std::vector<std::uint8_t> message);
     Task<int> upload();
