@@ -32,6 +32,7 @@ constexpr std::string_view kOutOfMemory = "OUT OF MEMORY";
 class Reader {
   public:
     explicit Reader(const std::vector<std::uint8_t>& text) : text_(text) {}
+    explicit Reader(std::vector<std::uint8_t>&&) = delete;  // it keeps a reference
 
     int peek() {
         while (at_ < text_.size() && text_[at_] == ' ') ++at_;
@@ -289,7 +290,8 @@ Task<int> DirectMode::wedge(std::string command) {
     while (!command.empty() && command.back() == ' ') command.pop_back();
     if (command == "$") co_return co_await wedgeDirectory();
     if (!command.empty() && command.front() == '#') {
-        Reader in(std::vector<std::uint8_t>(command.begin() + 1, command.end()));
+        std::vector<std::uint8_t> number(command.begin() + 1, command.end());
+        Reader in(number);
         std::optional<int> device = in.number(255);
         if (!device || !in.statementEnds()) {
             error(kSyntax);

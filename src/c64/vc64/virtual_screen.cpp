@@ -13,7 +13,7 @@ void VirtualScreen::clear(C64Memory& memory) {
 
 void VirtualScreen::powerUp(C64Memory& memory) {
     clear(memory);
-    reverse = false;
+    reverse = quoteMode = false;
     for (char c : std::string_view("READY.\r")) print(memory, c);
 }
 
@@ -47,10 +47,23 @@ void VirtualScreen::type(C64Memory& memory, int key) {
 }
 
 void VirtualScreen::print(C64Memory& memory, int petscii) {
+    if (petscii == '"') quoteMode = !quoteMode;
+    if (quoteMode && petscii != kKeyReturn && petscii != kShiftedReturn) {
+        // The symbol of a control character: its own code reversed, for
+        // $00-$1F, and that of $40-$5F for the shifted ones $80-$9F.
+        int symbol = petscii < 0x20 ? petscii : petscii >= 0x80 && petscii < 0xA0 ? petscii - 0x40 : -1;
+        if (symbol >= 0) {
+            bool before = reverse;
+            reverse = true;  // the symbol is always reversed
+            put(memory, symbol);
+            reverse = before;
+            return;
+        }
+    }
     switch (petscii) {
         case kKeyReturn:
         case kShiftedReturn:
-            reverse = false;
+            reverse = quoteMode = false;
             newLine(memory, false);
             return;
         case kReverseOn:

@@ -5,7 +5,10 @@
 // - the editor's echo of a typed key (`type`): characters at the cursor, DEL
 //   rubs out the one before it, RETURN ends the line;
 // - what BASIC and the kernal print (`print`): PETSCII with RETURN, reverse
-//   on and off, clear and home.
+//   on and off, clear and home. A quote printed starts the editor's quote
+//   mode, as on a C64: until the next quote or RETURN, control characters
+//   show as reverse-video symbols instead of acting, so LIST shows a
+//   program's PRINT "{clear}" instead of clearing the screen.
 // A line that runs past column 40 continues on the next row; the editor
 // joins at most two rows into one logical line (80 characters), and RETURN
 // reads that logical line back from the screen for BASIC (`logicalLine`).
@@ -63,6 +66,7 @@ class VirtualScreen {
     int column = 0;        // cursor column 0..39
     int lineStart = 0;     // row where the cursor's logical line begins
     bool reverse = false;  // printing in reverse video
+    bool quoteMode = false;  // a printed quote is open: control characters show
 
     // A clear screen, READY. in the first row, the cursor below it.
     void powerUp(C64Memory& memory);
