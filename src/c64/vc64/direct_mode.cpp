@@ -96,6 +96,13 @@ std::string_view fileArguments(Reader& in, FileArguments& file) {
     return in.statementEnds() ? std::string_view{} : kSyntax;
 }
 
+// Why the kernal refuses a LOAD, SAVE or VERIFY at once, or nothing.
+std::string_view unusable(const FileArguments& file) {
+    if (file.device < kFirstDiskDevice) return kIllegalDevice;
+    if (file.name.empty()) return kMissingName;
+    return {};
+}
+
 }  // namespace
 
 void DirectMode::print(std::string_view petscii) {
@@ -205,12 +212,8 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
 }
 
 Task<bool> DirectMode::load(FileArguments file, bool verify) {
-    if (file.device < kFirstDiskDevice) {
-        error(kIllegalDevice);
-        co_return false;
-    }
-    if (file.name.empty()) {
-        error(kMissingName);
+    if (std::string_view wrong = unusable(file); !wrong.empty()) {
+        error(wrong);
         co_return false;
     }
     print("\rSEARCHING FOR ");
@@ -244,12 +247,8 @@ Task<bool> DirectMode::load(FileArguments file, bool verify) {
 }
 
 Task<bool> DirectMode::save(FileArguments file) {
-    if (file.device < kFirstDiskDevice) {
-        error(kIllegalDevice);
-        co_return false;
-    }
-    if (file.name.empty()) {
-        error(kMissingName);
+    if (std::string_view wrong = unusable(file); !wrong.empty()) {
+        error(wrong);
         co_return false;
     }
     print("\rSAVING ");
@@ -277,18 +276,17 @@ bool DirectMode::list(int from, int to) {
     return false;
 }
 
-bool DirectMode::wedgeStatus() {
+void DirectMode::wedgeStatus() {
     if ((kernal.st() & link::kStDeviceNotPresent) != 0) {
         error(kNotPresent);
-        return false;
+    } else {
+        print(kernal.statusText);
     }
-    print(kernal.statusText);
-    return true;
 }
 
 Task<int> DirectMode::wedge(std::string command) {
     while (!command.empty() && command.back() == ' ') command.pop_back();
-    if (command == "$") co_return co_await wedgeDirectory();
+    if (!command.empty() && command.front() == '$') co_return co_await wedgeDirectory(command);
     if (!command.empty() && command.front() == '#') {
         std::vector<std::uint8_t> number(command.begin() + 1, command.end());
         Reader in(number);
@@ -314,8 +312,8 @@ Task<int> DirectMode::wedge(std::string command) {
     co_return 0;
 }
 
-Task<int> DirectMode::wedgeDirectory() {
-    co_await kernal.open(kDirectoryFile, wedgeDevice, 0, "$");
+Task<int> DirectMode::wedgeDirectory(std::string name) {
+    co_await kernal.open(kDirectoryFile, wedgeDevice, 0, name);
     if ((kernal.st() & link::kStDeviceNotPresent) != 0) {
         kernal.files.erase(kDirectoryFile);
         error(kNotPresent);

@@ -22,7 +22,7 @@
 //
 // A line that starts with "@" is the DOS wedge's, whole, colons included:
 // "@" alone prints the drive's status, "@$" its directory (without touching
-// the program in memory), "@#DEV" makes DEV the wedge's drive, and "@"
+// the program in memory; "@$:A*" only the names matching A*), "@#DEV" makes DEV the wedge's drive, and "@"
 // followed by anything else sends it as a DOS command on channel 15 and
 // then prints the status. The wedge's drive is 8 until "@#" or a LOAD, SAVE
 // or VERIFY of a drive the PC serves changes it.
@@ -73,8 +73,8 @@ class DirectMode {
     Task<bool> save(FileArguments file);
     bool list(int from, int to);
     Task<int> wedge(std::string command);
-    Task<int> wedgeDirectory();
-    bool wedgeStatus();  // prints the status read last; false for no device
+    Task<int> wedgeDirectory(std::string name);
+    void wedgeStatus();  // prints the status read last, or that there is no device
 };
 
 }  // namespace brimwick::c64::vc64
