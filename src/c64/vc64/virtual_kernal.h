@@ -40,7 +40,7 @@ class VirtualKernal {
     std::vector<std::uint8_t> received;        // bytes of the last GET#/LOAD
     std::string statusText;                    // text of the last status read
     std::vector<int> keys;                     // key codes of the last keyboard polls
-    bool drainKeyboard = true;                 // BASIC consumes typed keys at once
+    bool drainKeyboard = true;                 // keyboardPoll echoes typed keys at once
     VirtualScreen screen;                      // what BASIC's editor shows
     int resetsSeen = 0;                        // the cable's resets already shown
 
