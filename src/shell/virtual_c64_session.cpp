@@ -32,7 +32,7 @@ std::string keysAsTyped(const std::vector<int>& keys) {
 void VirtualC64Session::pollKeyboard() {
     auto& k = setup_.kernal;
     k.keys.clear();
-    setup_.run(k.keyboardPoll());
+    setup_.jiffy();
     if (setup_.c64.cable.resets != resetsShown_) {
         resetsShown_ = setup_.c64.cable.resets;
         keys_.clear();

@@ -1,6 +1,7 @@
 // The virtual C64 of `brimwick-cli serve --virtual-c64`: it sits at READY
-// and polls its keyboard as the kernal does, once per 1/60 s, and tells what
-// reaches it: "reset" when the PC resets it, and each text typed into it as
+// and polls its keyboard as the kernal does, once per 1/60 s, runs each line
+// that RETURN completes as BASIC's direct mode does (a typed LOAD loads from
+// the served drives), and tells what reaches it: "reset" when the PC resets it, and each text typed into it as
 // one line, as the PC typed it, RETURN shown as ⏎:
 //
 //   reset
@@ -25,7 +26,8 @@ class VirtualC64Session {
     VirtualC64Session(c64::vc64::VirtualSetup& setup, std::ostream& out)
         : setup_(setup), out_(out) {}
 
-    // One keyboard poll; prints the reset and the text it completes.
+    // One jiffy of the virtual C64 (VirtualSetup::jiffy); prints the reset
+    // and the text it completes.
     void pollKeyboard();
 
   private:

@@ -75,8 +75,24 @@ TEST_F(VirtualC64Test, ScriptExecTypeAndScreen) {
     };
     EXPECT_EQ(l[5], row("READY."));
     EXPECT_EQ(l[6], row("RUN")) << "the reset cleared the screen";
+    // RETURN ran the line; this C64 runs no programs.
     EXPECT_EQ(l[7], row(""));
+    EXPECT_EQ(l[8], row("?SYNTAX  ERROR"));
+    EXPECT_EQ(l[9], row("READY."));
     EXPECT_EQ(l[29], row(""));
+}
+
+TEST_F(VirtualC64Test, ShellCommandsLoadRunsThroughTheServedDirectory) {
+    // A BASIC program of one line, 10 END; the typed name comes in shifted
+    // letters ("game") and still finds GAME.PRG.
+    dir.write("GAME.PRG", std::vector<std::uint8_t>{0x01, 0x08, 0x07, 0x08, 0x0A, 0x00, 0x80,
+                                                    0x00, 0x00, 0x00});
+    std::string transcript =
+        script("exec \"L___" + dir.file("GAME.PRG") + "\"\nkeys 40\nscreen\n");
+    EXPECT_NE(transcript.find("|SEARCHING FOR game" + std::string(22, ' ') + "|\n|LOADING"),
+              std::string::npos)
+        << transcript;
+    EXPECT_EQ(setup.c64.memory.read(0x0805), 0x80) << "10 END is in memory";
 }
 
 TEST_F(VirtualC64Test, TheScreenScrollsAndExecNeedsTheShell) {

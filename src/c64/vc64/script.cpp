@@ -115,7 +115,7 @@ void printScreen(std::ostream& out, VirtualSetup& setup) {
     setup.dispatcher.view = &terminal;
     constexpr int kPollsPerScreen = 3 * link::kScreenBytes / link::kMirrorSlice;
     for (int i = 0; i < 2 * kPollsPerScreen && terminal.repaints == 0; ++i)
-        setup.run(setup.kernal.keyboardPoll());
+        setup.jiffy();
     setup.dispatcher.view = before;
     if (terminal.repaints == 0) throw std::runtime_error("the screen was not mirrored");
     for (int row = 0; row < link::kScreenRows; ++row) {
@@ -241,7 +241,7 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
             int count = number(w[1], 1, 100000, "count");
             k.keys.clear();
             for (int i = 0; i < count; ++i) {
-                setup.run(k.keyboardPoll());
+                setup.jiffy();
                 checkLink();
             }
             out << "keys:";

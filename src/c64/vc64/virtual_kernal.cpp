@@ -234,7 +234,7 @@ Task<int> VirtualKernal::command(int device, std::string text) {
     co_return 1;
 }
 
-Task<int> VirtualKernal::keyboardPoll() {
+Task<int> VirtualKernal::scanKeyboard() {
     if (c64.cable.resets != resetsSeen) {
         // The PC reset the C64: it starts at READY again with nothing typed.
         resetsSeen = c64.cable.resets;
@@ -250,7 +250,12 @@ Task<int> VirtualKernal::keyboardPoll() {
         c64.memory.write(link::kC64KeyCount, static_cast<std::uint8_t>(count + 1));
     }
     keys.push_back(key);
-    if (drainKeyboard) {
+    co_return key;
+}
+
+Task<int> VirtualKernal::keyboardPoll() {
+    int key = co_await scanKeyboard();
+    if (key != 0 && drainKeyboard) {
         c64.memory.write(link::kC64KeyCount, 0);
         screen.type(c64.memory, key);
     }

@@ -40,7 +40,7 @@ class VirtualKernal {
     std::vector<std::uint8_t> received;        // bytes of the last GET#/LOAD
     std::string statusText;                    // text of the last status read
     std::vector<int> keys;                     // key codes of the last keyboard polls
-    bool drainKeyboard = true;                 // BASIC consumes typed keys at once
+    bool drainKeyboard = true;                 // keyboardPoll echoes typed keys at once
     VirtualScreen screen;                      // what BASIC's editor shows
     int resetsSeen = 0;                        // the cable's resets already shown
 
@@ -62,6 +62,12 @@ class VirtualKernal {
     Task<TransferResult> save(int device, std::string name, int start, int end, bool fast);
     Task<int> readStatus(int device);
     Task<int> command(int device, std::string text);
+    // The keyboard scan: request 3, the key it brings put into the
+    // keyboard buffer; a reset the PC made since the last scan restarts the
+    // screen first. Returns the key, 0 for none.
+    Task<int> scanKeyboard();
+    // A scan after which BASIC's editor echoes the key at once (when
+    // `drainKeyboard`) without running lines; VirtualBasic runs them.
     Task<int> keyboardPoll();
     Task<int> extendedMessage(std::vector<std::uint8_t> message);
     Task<int> upload();
