@@ -248,6 +248,28 @@ class AppTest : public QObject {
         QVERIFY2(cyan, "READY. in cyan");
     }
 
+    void loadDirectoryAndListShowTheServedDisk() {
+        app::AppOptions options;
+        options.drives = {std::string("8=") + BRIMWICK_DEMO_DISK};
+        start(options);
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        QTest::mouseClick(window().terminalButton(), Qt::LeftButton);
+        app_->typeText("load\"$\",8\rlist\r");
+        // The listing ends with the free blocks and READY.
+        auto screenText = [&] {
+            std::string all;
+            for (int r = 0; r < link::kScreenRows; ++r) all += terminalRow(r) + "\n";
+            return all;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(screenText().find("BLOCKS FREE.") != std::string::npos, 10000);
+        std::string screen = screenText();
+        for (const char* name : {"\"README\"", "\"HELLO\"", "\"COLOURS\""})
+            QVERIFY2(screen.find(name) != std::string::npos, screen.c_str());
+        QVERIFY2(screen.find("LOADING") != std::string::npos || screen.find("SEARCHING") != std::string::npos,
+                 screen.c_str());
+        QVERIFY(window().counterText() != "0\n0");
+    }
+
     void resetButtonResetsAndTypesTheSequence() {
         config::Settings s{};
         config::resetSettings(s);
