@@ -1,6 +1,7 @@
 // Handing the link thread's questions to the window's thread.
 #include "shell/dialog_broker.h"
 
+#include <iostream>
 #include <memory>
 
 namespace brimwick::shell {
@@ -74,18 +75,22 @@ platform::MessageAnswer DialogBroker::messageBox(std::string_view text, std::str
     platform::MessageAnswer answer = cancelledAnswer(buttons);
     // Copies: the dialog may still be open when a closing window ends the wait.
     auto shown = std::make_shared<platform::MessageAnswer>(answer);
-    if (!onWindowThread([this, shown, textCopy = std::string(text),
-                         captionCopy = std::string(caption), buttons, icon] {
-            *shown = window_.messageBox(textCopy, captionCopy, buttons, icon);
-        }))
+    if (!onWindowThread(
+            [this, shown, textCopy = std::string(text), captionCopy = std::string(caption), buttons,
+             icon] { *shown = window_.messageBox(textCopy, captionCopy, buttons, icon); })) {
+        // The window is gone (or going): what it would have shown, an image
+        // that could not be saved say, still reaches the person on the console.
+        std::cerr << caption << ": " << text << std::endl;
         return answer;
+    }
     return *shown;
 }
 
 std::optional<int> DialogBroker::selectDrive(int preselected) {
     if (std::this_thread::get_id() == windowThread_) return window_.selectDrive(preselected);
     auto chosen = std::make_shared<std::optional<int>>();
-    if (!onWindowThread([this, chosen, preselected] { *chosen = window_.selectDrive(preselected); }))
+    if (!onWindowThread(
+            [this, chosen, preselected] { *chosen = window_.selectDrive(preselected); }))
         return std::nullopt;
     return *chosen;
 }

@@ -4,7 +4,8 @@
 // over to that thread and lets the link thread wait for the answer (no
 // request is served meanwhile, as with one thread). Asked on the window's
 // thread itself, it shows the dialog at once. When the window closes while a
-// question waits, the question is answered as though cancelled.
+// question waits, the question is answered as though cancelled, and its text
+// goes to the console (stderr) so that no message is lost.
 #pragma once
 
 #include <condition_variable>
@@ -30,8 +31,8 @@ class DialogBroker : public platform::UserDialogs {
                                        platform::MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = platform::kPreselectedDrive) override;
 
-    // From now on every question waiting or to come is answered as cancelled
-    // (the window is closing).
+    // From now on every question waiting or to come is answered as cancelled,
+    // its text written to stderr (the window is closing).
     void close();
     // True while a question of the link thread waits for its answer.
     bool waiting();

@@ -3,6 +3,8 @@
 // a question asked on the link thread is answered on the window's thread
 // (or as cancelled when the window closes first). Run under ThreadSanitizer
 // by `make test-tsan`.
+#include "shell/link_thread.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,7 +18,6 @@
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
 #include "shell/dialog_broker.h"
-#include "shell/link_thread.h"
 #include "shell/terminal_bridge.h"
 #include "shell/virtual_c64_session.h"
 #include "temp_dir.h"
@@ -208,6 +209,7 @@ TEST(DialogBrokerTest, ClosingAnswersAWaitingQuestionAsCancelled) {
     });
     std::atomic<bool> done{false};
     platform::MessageAnswer answer{};
+    ::testing::internal::CaptureStderr();
     std::thread link([&] {
         answer = broker.messageBox("Save?", "Brimwick", platform::MessageButtons::OkCancel,
                                    platform::MessageIcon::Question);
@@ -223,6 +225,18 @@ TEST(DialogBrokerTest, ClosingAnswersAWaitingQuestionAsCancelled) {
     link.join();
     EXPECT_FALSE(broker.waiting());
     EXPECT_EQ(answer, platform::MessageAnswer::Cancel);
+    // A message the window did not show is not lost: it goes to the console,
+    // as it does for a message asked for after the window closed.
+    std::thread late([&] {
+        broker.messageBox("Cannot save disk.d64: No space left on device", "Brimwick",
+                          platform::MessageButtons::Ok, platform::MessageIcon::Stop);
+    });
+    late.join();
+    std::string console = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(console.find("Brimwick: Save?\n"), std::string::npos) << console;
+    EXPECT_NE(console.find("Brimwick: Cannot save disk.d64: No space left on device\n"),
+              std::string::npos)
+        << console;
     // The window's late turn shows nothing.
     neverRun.front()();
     EXPECT_TRUE(window.texts.empty());
