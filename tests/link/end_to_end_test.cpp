@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../temp_dir.h"
+#include "../c64/vc64/virtual_setup_test.h"
 #include "c64/vc64/virtual_setup.h"
 #include "d64/block_cursor.h"
 #include "link/request_codes.h"
@@ -22,26 +22,11 @@ namespace {
 
 using brimwick::testing::TempDir;
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public testing::VirtualSetupTest {
   protected:
-    TempDir dir;
-    VirtualSetup setup;
     VirtualKernal& k = setup.kernal;
     VirtualC64& c64 = setup.c64;
 
-    EndToEnd() {
-        platform::traceLog().captureInMemory();
-        setup.link.strobeTimeoutMs = 100;
-        setup.dispatcher.programDirectory = dir.path();
-        for (auto& unit : setup.drives) unit.ramFilePath = dir.file("RAM_C1541.prg");
-    }
-    ~EndToEnd() override { platform::traceLog().close(); }
-
-    drive::DriveUnit& image8() { return setup.serve(8, dir.file("disk.d64")); }
-    drive::DriveUnit& pcDir9() {
-        std::filesystem::create_directory(dir.file("pc"));
-        return setup.serve(9, dir.file("pc") + "/");
-    }
     void poke(int address, const std::vector<std::uint8_t>& bytes) {
         for (std::size_t i = 0; i < bytes.size(); ++i)
             c64.memory.write(address + static_cast<int>(i), bytes[i]);
@@ -93,7 +78,7 @@ std::vector<std::uint8_t> text(const std::string& s) {
 }
 
 TEST_F(EndToEnd, ListingOfAFreshImageIsTheExactBasicProgram) {
-    image8();
+    serveImage();
     TransferResult r = setup.run(k.load(8, "$", 1, false, false));
     EXPECT_EQ(r.start, 0x1000);
     std::vector<std::uint8_t> expected = {0x23, 0x10, 0xA9, 0x02};
@@ -107,7 +92,7 @@ TEST_F(EndToEnd, ListingOfAFreshImageIsTheExactBasicProgram) {
 }
 
 TEST_F(EndToEnd, ListingOfAPcDirectory) {
-    pcDir9();
+    servePcDirectory();
     dir.write("pc/a.prg", std::vector<std::uint8_t>(1000, 1));
     TransferResult r = setup.run(k.load(9, "$", 1, true, false));
     std::vector<std::uint8_t> expected = {0x23, 0x10, 0x04, 0x00, 0x20, 0x20, 0x20};
@@ -136,8 +121,8 @@ TEST_F(EndToEnd, SaveAndLoadByteByByteAndFast) {
         {"image slow/fast", false, false, true},  {"pc slow/slow", true, false, false},
         {"pc fast/fast", true, true, true},       {"pc fast/slow", true, true, false},
     };
-    image8();
-    pcDir9();
+    serveImage();
+    servePcDirectory();
     int n = 0;
     for (const auto& c : cases) {
         int device = c.pcDirectory ? 9 : 8;
@@ -164,7 +149,7 @@ TEST_F(EndToEnd, SaveAndLoadByteByByteAndFast) {
 }
 
 TEST_F(EndToEnd, VerifyWithAndWithoutMismatch) {
-    image8();
+    serveImage();
     poke(0x3000, program(500));
     ASSERT_TRUE(setup.run(k.save(8, "V", 0x3000, 0x3000 + 500, true)).ok);
     for (bool fast : {false, true}) {
@@ -179,7 +164,7 @@ TEST_F(EndToEnd, VerifyWithAndWithoutMismatch) {
 }
 
 TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
-    image8();
+    serveImage();
     TransferResult r = setup.run(k.load(8, "MISSING", 1, false, false));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.st & link::kStDriveError, link::kStDriveError);
@@ -192,7 +177,7 @@ TEST_F(EndToEnd, StatusAfterErrorsThenOk) {
 }
 
 TEST_F(EndToEnd, GetFromAChannelWithNoFileOpenEndsWithATimeOut) {
-    image8();
+    serveImage();
     // OPEN 2,8,2,"MISSING" fails; GET#2 must not deliver bytes for ever.
     setup.run(k.open(2, 8, 2, "MISSING"));
     setup.run(k.get(2, 100));
@@ -208,7 +193,7 @@ TEST_F(EndToEnd, GetFromAChannelWithNoFileOpenEndsWithATimeOut) {
 }
 
 TEST_F(EndToEnd, DirectBuffersWithBlockCommands) {
-    drive::DriveUnit& unit = image8();
+    drive::DriveUnit& unit = serveImage();
     setup.run(k.open(2, 8, 2, "#"));
     setup.run(k.command(8, "U1 2 0 18 0"));
     setup.run(k.get(2, 256));
@@ -265,7 +250,7 @@ TEST_F(EndToEnd, RequestsWithoutMeaningAreServedWithoutTraffic) {
 }
 
 TEST_F(EndToEnd, LastByteTrafficSetsEndOfFile) {
-    image8();
+    serveImage();
     setup.run(k.open(2, 8, 2, "ONE,S,W"));
     setup.run(k.print(2, "A"));
     setup.run(k.close(2));
@@ -285,7 +270,7 @@ TEST_F(EndToEnd, LastByteTrafficSetsEndOfFile) {
 }
 
 TEST_F(EndToEnd, BoostLoadReportsTheEndAndRestoresTheCounter) {
-    image8();
+    serveImage();
     poke(0x0801, program(100));
     ASSERT_TRUE(setup.run(k.save(8, "P", 0x0801, 0x0801 + 100, false)).ok);
     openPastLoadAddress("P");
@@ -301,7 +286,7 @@ TEST_F(EndToEnd, BoostLoadReportsTheEndAndRestoresTheCounter) {
 }
 
 TEST_F(EndToEnd, BoostLoadStopsAtTheTopOfMemory) {
-    image8();
+    serveImage();
     poke(0x2000, program(600));
     ASSERT_TRUE(setup.run(k.save(8, "HIGH", 0x2000, 0x2000 + 600, false)).ok);
     c64.memory.write(0x0002, 0x5A);  // zero page must stay untouched
@@ -317,7 +302,7 @@ TEST_F(EndToEnd, BoostLoadStopsAtTheTopOfMemory) {
 }
 
 TEST_F(EndToEnd, BoostSaveOfAnEmptyRangeWritesAnEmptyFile) {
-    pcDir9();
+    servePcDirectory();
     TransferResult r = setup.run(k.save(9, "EMPTY", 0x4000, 0x4000, true));
     EXPECT_TRUE(r.ok);
     auto onDisk = TempDir::read(dir.file("pc/empty.prg"));
@@ -325,7 +310,7 @@ TEST_F(EndToEnd, BoostSaveOfAnEmptyRangeWritesAnEmptyFile) {
 }
 
 TEST_F(EndToEnd, DriveErrorDuringSecondReachesStatusAndSt) {
-    pcDir9();
+    servePcDirectory();
     setup.run(k.open(2, 9, 2, "OUT,S,W"));
     setup.run(k.print(2, "DATA"));
     std::filesystem::remove_all(dir.file("pc"));
@@ -349,7 +334,7 @@ TEST_F(EndToEnd, InputLineIsClampedToItsBuffer) {
 }
 
 TEST_F(EndToEnd, ExtendedMessagesWriteABlockAndRemoveTheImage) {
-    drive::DriveUnit& unit = image8();
+    drive::DriveUnit& unit = serveImage();
     poke(0xC000, program(256, 7));
     setup.run(k.extendedMessage(
         {0x44, 0x08, 0x54, 0x12, 0x01, 0x41, 0x00, 0xC0, 0x4C, 0x00, 0x01, 0x57, 0x00, 0, 0, 0}));
@@ -532,7 +517,7 @@ TEST_F(EndToEnd, ScreenMirrorConvertsAfterAFullScreen) {
 }
 
 TEST_F(EndToEnd, DroppedLinesMidTransferThenRecovery) {
-    image8();
+    serveImage();
     poke(0x1000, program(20000));
     ASSERT_TRUE(setup.run(k.save(8, "BIG", 0x1000, 0x1000 + 20000, true)).ok);
     poke(0x1000, std::vector<std::uint8_t>(20000, 0));
@@ -563,7 +548,7 @@ TEST_F(EndToEnd, DriveErrorDuringAByteReadKeepsTheCableInStep) {
         {"track 255", 255, 0, "66,ILLEGAL TRACK AND SECTOR"},
         {"sector 21 on track 1", 1, 21, "66,ILLEGAL TRACK AND SECTOR"},
     };
-    drive::DriveUnit& unit = image8();
+    drive::DriveUnit& unit = serveImage();
     poke(0x2000, program(600));
     ASSERT_TRUE(setup.run(k.save(8, "GOOD", 0x2000, 0x2000 + 600, true)).ok);
     int n = 0;

@@ -7,35 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "../../temp_dir.h"
 #include "c64/vc64/basic_program.h"
 #include "c64/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
+#include "virtual_setup_test.h"
 
 namespace brimwick::c64::vc64 {
 namespace {
 
-using brimwick::testing::TempDir;
-
-class VirtualBasicTest : public ::testing::Test {
+class VirtualBasicTest : public testing::VirtualSetupTest {
   protected:
-    TempDir dir;
-    VirtualSetup setup;
     C64Memory& memory = setup.c64.memory;
-
-    VirtualBasicTest() {
-        platform::traceLog().captureInMemory();
-        setup.link.strobeTimeoutMs = 100;
-        setup.dispatcher.programDirectory = dir.path();
-        for (auto& unit : setup.drives) unit.ramFilePath = dir.file("RAM_C1541.prg");
-    }
-    ~VirtualBasicTest() override { platform::traceLog().close(); }
-
-    void serveImage(int device = 8) { setup.serve(device, dir.file("disk.d64")); }
-    void servePcDirectory(int device = 9) {
-        std::filesystem::create_directory(dir.file("pc"));
-        setup.serve(device, dir.file("pc") + "/");
-    }
 
     // Types `text` as the PC types it (lower case shows as capitals) and
     // runs jiffies until every key has been taken.
@@ -47,9 +29,7 @@ class VirtualBasicTest : public ::testing::Test {
         ASSERT_EQ(setup.c64.cable.failure, "");
     }
     void enter(const std::string& line) { type(line + "\r"); }
-    void clearScreen() {
-        setup.kernal.screen.print(memory, kClearScreen);
-    }
+    void clearScreen() { setup.kernal.screen.print(memory, kClearScreen); }
 
     // A screen row as text: letters as capitals, shifted letters as small
     // letters, reverse video dropped.
@@ -58,9 +38,9 @@ class VirtualBasicTest : public ::testing::Test {
         for (int c = 0; c < kVirtualColumns; ++c) {
             int code = memory.read(link::kC64Screen + r * kVirtualColumns + c) & 0x7F;
             text += static_cast<char>(code < 0x20   ? code + 0x40
-                                     : code < 0x40 ? code
-                                     : code < 0x60 ? code + 0x20
-                                                   : '~');
+                                      : code < 0x40 ? code
+                                      : code < 0x60 ? code + 0x20
+                                                    : '~');
         }
         while (!text.empty() && text.back() == ' ') text.pop_back();
         return text;
@@ -78,10 +58,10 @@ class VirtualBasicTest : public ::testing::Test {
 // cleared), then the lines whose screen is checked, from the top down to
 // the cursor.
 struct SessionCase {
-    const char* name;                    // what it shows
-    std::vector<std::string> prepare;    // typed before, screen cleared after
-    std::vector<std::string> lines;      // typed, as the PC types them
-    std::vector<std::string> expected;   // the screen rows afterwards
+    const char* name;                   // what it shows
+    std::vector<std::string> prepare;   // typed before, screen cleared after
+    std::vector<std::string> lines;     // typed, as the PC types them
+    std::vector<std::string> expected;  // the screen rows afterwards
 };
 
 const SessionCase kSessions[] = {
@@ -98,8 +78,8 @@ const SessionCase kSessions[] = {
     {"AbbreviatedKeywords",
      {"10 ?\"a\"", "sA\"prog\",8", "new"},
      {"lO\"prog\",8", "lI"},
-     {"Lo\"PROG\",8", "", "SEARCHING FOR PROG", "LOADING", "READY.", "Li", "",
-      "10 PRINT\"A\"", "READY."}},
+     {"Lo\"PROG\",8", "", "SEARCHING FOR PROG", "LOADING", "READY.", "Li", "", "10 PRINT\"A\"",
+      "READY."}},
     {"FileNotFound",
      {},
      {"load\"nothing\",8"},
@@ -107,9 +87,9 @@ const SessionCase kSessions[] = {
     {"DeviceNotPresent",
      {},
      {"load\"x\",11", "save\"x\",11", "@#11", "@"},
-     {"LOAD\"X\",11", "", "SEARCHING FOR X", "?DEVICE NOT PRESENT  ERROR", "READY.",
-      "SAVE\"X\",11", "", "SAVING X", "?DEVICE NOT PRESENT  ERROR", "READY.", "@#11", "", "READY.",
-      "@", "", "?DEVICE NOT PRESENT  ERROR", "READY."}},
+     {"LOAD\"X\",11", "", "SEARCHING FOR X", "?DEVICE NOT PRESENT  ERROR", "READY.", "SAVE\"X\",11",
+      "", "SAVING X", "?DEVICE NOT PRESENT  ERROR", "READY.", "@#11", "", "READY.", "@", "",
+      "?DEVICE NOT PRESENT  ERROR", "READY."}},
     {"LoadWithoutDeviceMeansTheDatasette",
      {},
      {"load", "load\"x\",3", "load\"\",8", "save\"\",8"},
@@ -119,10 +99,12 @@ const SessionCase kSessions[] = {
     {"SyntaxErrors",
      {},
      {"hello", "run", "load\"x\"8", "load\"x\",8,", "load\"x\",300", "list x"},
-     {"HELLO", "", "?SYNTAX  ERROR", "READY.", "RUN", "", "?SYNTAX  ERROR", "READY.",
-      "LOAD\"X\"8", "", "?SYNTAX  ERROR", "READY.", "LOAD\"X\",8,", "", "?SYNTAX  ERROR",
-      "READY.", "LOAD\"X\",300", "", "?ILLEGAL QUANTITY  ERROR", "READY.", "LIST X", "",
-      "?SYNTAX  ERROR", "READY."}},
+     {"HELLO",         "", "?SYNTAX  ERROR",           "READY.",
+      "RUN",           "", "?SYNTAX  ERROR",           "READY.",
+      "LOAD\"X\"8",    "", "?SYNTAX  ERROR",           "READY.",
+      "LOAD\"X\",8,",  "", "?SYNTAX  ERROR",           "READY.",
+      "LOAD\"X\",300", "", "?ILLEGAL QUANTITY  ERROR", "READY.",
+      "LIST X",        "", "?SYNTAX  ERROR",           "READY."}},
     {"EmptyLineDoesNothing", {}, {"", "   "}, {"", ""}},
     {"SaveThenVerify",
      {"10 print\"saved\""},
@@ -136,16 +118,13 @@ const SessionCase kSessions[] = {
     {"StatementsSeparatedByColons",
      {"10 print"},
      {"save\"a\",8::verify\"a\",8 : list"},
-     {"SAVE\"A\",8::VERIFY\"A\",8 : LIST", "", "SAVING A", "SEARCHING FOR A", "VERIFYING",
-      "OK", "", "10 PRINT", "READY."}},
+     {"SAVE\"A\",8::VERIFY\"A\",8 : LIST", "", "SAVING A", "SEARCHING FOR A", "VERIFYING", "OK", "",
+      "10 PRINT", "READY."}},
     {"LoadEndsTheLine",
      {"10 print", "save\"a\",8", "new"},
      {"load\"a\",8:list"},
      {"LOAD\"A\",8:LIST", "", "SEARCHING FOR A", "LOADING", "READY."}},
-    {"ErrorEndsTheLine",
-     {"10 print"},
-     {"foo:list"},
-     {"FOO:LIST", "", "?SYNTAX  ERROR", "READY."}},
+    {"ErrorEndsTheLine", {"10 print"}, {"foo:list"}, {"FOO:LIST", "", "?SYNTAX  ERROR", "READY."}},
     {"WedgeStatusAndCommands",
      {"10 print", "save\"a\",8"},
      {"@", "@s:a", "@", "@i"},
@@ -160,9 +139,30 @@ const SessionCase kSessions[] = {
      {},
      {"30 print\"c\"", "10 print\"a\"", "20 print\"b\"", "30", "20 end", "list", "list 20",
       "list -10", "new", "list"},
-     {"30 PRINT\"C\"", "10 PRINT\"A\"", "20 PRINT\"B\"", "30", "20 END", "LIST", "",
-      "10 PRINT\"A\"", "20 END", "READY.", "LIST 20", "", "20 END", "READY.", "LIST -10", "",
-      "10 PRINT\"A\"", "READY.", "NEW", "", "READY.", "LIST", "", "READY."}},
+     {"30 PRINT\"C\"",
+      "10 PRINT\"A\"",
+      "20 PRINT\"B\"",
+      "30",
+      "20 END",
+      "LIST",
+      "",
+      "10 PRINT\"A\"",
+      "20 END",
+      "READY.",
+      "LIST 20",
+      "",
+      "20 END",
+      "READY.",
+      "LIST -10",
+      "",
+      "10 PRINT\"A\"",
+      "READY.",
+      "NEW",
+      "",
+      "READY.",
+      "LIST",
+      "",
+      "READY."}},
     {"KeywordsInsideQuotesStayText",
      {},
      {"10 print\"list load\"load", "list"},
@@ -256,8 +256,8 @@ TEST_F(VirtualBasicTest, TerminalKeysRunTheLineOnReturn) {
         setup.keyboard.typeKey(key);
         setup.jiffy();
     }
-    EXPECT_EQ(screen(), (std::vector<std::string>{"READY.", "@", "00, OK. CODED BAD.,0,0",
-                                                  "READY."}));
+    EXPECT_EQ(screen(),
+              (std::vector<std::string>{"READY.", "@", "00, OK. CODED BAD.,0,0", "READY."}));
 }
 
 TEST_F(VirtualBasicTest, OtherDevicesAndPcDirectoriesWorkTheSame) {
@@ -269,9 +269,9 @@ TEST_F(VirtualBasicTest, OtherDevicesAndPcDirectoriesWorkTheSame) {
     clearScreen();
     enter("load\"onpc\",9");
     enter("list");
-    EXPECT_EQ(screen(), (std::vector<std::string>{"LOAD\"ONPC\",9", "", "SEARCHING FOR ONPC",
-                                                  "LOADING", "READY.", "LIST", "",
-                                                  "10 PRINT\"PC\"", "READY."}));
+    EXPECT_EQ(screen(),
+              (std::vector<std::string>{"LOAD\"ONPC\",9", "", "SEARCHING FOR ONPC", "LOADING",
+                                        "READY.", "LIST", "", "10 PRINT\"PC\"", "READY."}));
     // The wedge now talks to device 9.
     enter("@");
     EXPECT_EQ(row(setup.kernal.screen.row - 2), "00, OK. CODED BAD.,0,0");
@@ -286,9 +286,10 @@ TEST_F(VirtualBasicTest, ScreenScrollsAtTheBottom) {
     EXPECT_EQ(rows(20, 5), (std::vector<std::string>{"X7", "", "?SYNTAX  ERROR", "READY.", ""}));
     // A line typed over the bottom row's edge scrolls and still runs whole.
     enter("load\"abcdefghijklmnopqrstuvwxyz0123456789\",8");
-    EXPECT_EQ(rows(17, 8), (std::vector<std::string>{"LOAD\"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678",
-                                                     "9\",8", "", "SEARCHING FOR ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                                                     "0123456789", "?DEVICE NOT PRESENT  ERROR", "READY.", ""}));
+    EXPECT_EQ(rows(17, 8),
+              (std::vector<std::string>{"LOAD\"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678", "9\",8", "",
+                                        "SEARCHING FOR ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789",
+                                        "?DEVICE NOT PRESENT  ERROR", "READY.", ""}));
 }
 
 TEST_F(VirtualBasicTest, DemoDiskListsItsProgramsAndLoadsThem) {
@@ -299,10 +300,10 @@ TEST_F(VirtualBasicTest, DemoDiskListsItsProgramsAndLoadsThem) {
     enter("load\"$\",8");
     clearScreen();
     enter("list");
-    EXPECT_EQ(screen(), (std::vector<std::string>{
-                            "LIST", "", "1    \"README\"            PRG",
-                            "1    \"HELLO\"             PRG", "1    \"COLOURS\"           PRG",
-                            "678 BLOCKS FREE. CODED BAD.", "READY."}));
+    EXPECT_EQ(screen(),
+              (std::vector<std::string>{
+                  "LIST", "", "1    \"README\"            PRG", "1    \"HELLO\"             PRG",
+                  "1    \"COLOURS\"           PRG", "678 BLOCKS FREE. CODED BAD.", "READY."}));
     enter("load\"readme\",8");
     clearScreen();
     enter("list");
@@ -321,4 +322,3 @@ TEST_F(VirtualBasicTest, DemoDiskListsItsProgramsAndLoadsThem) {
 
 }  // namespace
 }  // namespace brimwick::c64::vc64
-
