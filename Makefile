@@ -12,13 +12,21 @@ CMAKE_FLAGS ?=
 LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: deps build build-san test test-fast test-san test-tsan fuzz run bench format clean
+# Where `make install` puts Brimwick (DESTDIR=... stages it elsewhere).
+PREFIX     ?= /usr/local
+# What the window needs to run, and what an installation holds.
+RUN_TARGETS     = brimwick brimwick-cli link_kernal demo_disk
+INSTALL_TARGETS = brimwick brimwick-cli link_kernal packaging_files
+
+.PHONY: deps configure build build-san test test-fast test-san test-tsan fuzz run install deb bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRIMWICK_WERROR=ON -DBRIMWICK_APP=ON $(LAUNCHER) $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-san: deps
@@ -47,17 +55,32 @@ test-tsan: deps
 # Every test, once plainly and once under the sanitizers, then a short fuzz run.
 test: test-fast test-san fuzz
 
-# The window with the virtual C64, the demo disk served as device 8. Without
-# a display there is nothing to show: one line says so.
+# The window with the virtual C64, the demo disk served as device 8. Only
+# what it starts is built (the tests and benchmarks are left for `make
+# test`). Without a display there is nothing to show: one line says so.
 DEMO_DISK = $(BUILD)/demo/demo.d64
-run: build
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@if [ -z "$${DISPLAY}$${WAYLAND_DISPLAY}" ]; then \
-	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, or try $(BUILD)/src/cli/brimwick-cli serve --virtual-c64"; \
+	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, or try $(BUILD)/bin/brimwick-cli serve --virtual-c64"; \
 	  exit 0; fi; \
-	if cmake --build $(BUILD) --target help | grep -q '^demo_disk:'; then \
-	  cmake --build $(BUILD) --target demo_disk >/dev/null; fi; \
-	drive=; if [ -f $(DEMO_DISK) ]; then drive="--drive 8=$(abspath $(DEMO_DISK))"; fi; \
-	cd $(BUILD) && exec src/app/brimwick --virtual-c64 $$drive
+	cd $(BUILD) && exec bin/brimwick --virtual-c64 --drive 8=$(abspath $(DEMO_DISK))
+
+# Installs into $(PREFIX) (bin/, share/brimwick/, the desktop's entries,
+# MIME types, icon, man pages, bash completion, share/doc/brimwick/).
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package $(BUILD)/brimwick_VERSION_ARCH.deb, built by CPack
+# (stripped, dependencies from dpkg-shlibdeps), then checked by lintian:
+# an error fails the target, warnings are shown.
+deb: configure
+	@bash scripts/install-deps.sh --deb
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALL_TARGETS)
+	rm -f $(BUILD)/brimwick_*.deb
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error --no-tag-display-limit $(BUILD)/brimwick_*.deb
 
 bench: build
 	bash scripts/bench.sh $(BUILD)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running Brimwick
 # need. Idempotent: when everything is there it only asks dpkg and returns.
+# With --deb it also installs what `make deb` needs (CPack's dpkg-shlibdeps,
+# lintian, the desktop file checker); `make run` and `make test` do not.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,9 @@ packages=(
   64tass cbmconvert cc1541
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core xvfb xauth
 )
+if [ "${1:-}" = "--deb" ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -22,7 +22,7 @@ if ! command -v xvfb-run >/dev/null; then
   echo "screenshot.sh: xvfb-run is missing (Debian package xvfb; make deps installs it)" >&2
   exit 1
 fi
-if [ ! -x "$build/src/app/brimwick" ]; then
+if [ ! -x "$build/bin/brimwick" ]; then
   make build BUILD="$build"
 fi
 if cmake --build "$build" --target help | grep -q '^demo_disk:'; then
@@ -39,5 +39,5 @@ chmod 700 "$scratch"
 (cd "$scratch" &&
   BRIMWICK_HOME="$scratch" XDG_RUNTIME_DIR="$scratch" \
   xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$root/$build/src/app/brimwick" --virtual-c64 "${drive[@]}" --screenshot "$out")
+  "$root/$build/bin/brimwick" --virtual-c64 "${drive[@]}" --screenshot "$out")
 ls "$out"/*.png

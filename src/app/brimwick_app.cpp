@@ -30,7 +30,7 @@ BrimwickApp::~BrimwickApp() {
 }
 
 bool BrimwickApp::initInstance() {
-    home_ = platform::programDirectory();
+    home_ = platform::settingsDirectory();
     backend_ = options_.virtualC64 ? makeVirtualBackend() : makePortBackend(options_.ppdev);
     config::Settings& settings = backend_->settings();
     auto drives = backend_->drives();
@@ -41,7 +41,7 @@ bool BrimwickApp::initInstance() {
         return false;
     }
     link::RequestDispatcher& dispatcher = backend_->dispatcher();
-    dispatcher.programDirectory = home_;
+    dispatcher.programDirectory = platform::userDataDirectory();
     bool portOpen = backend_->openPort();
 
     // The window's dialogs answer the link thread's questions too.
@@ -49,7 +49,8 @@ bool BrimwickApp::initInstance() {
         QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
     });
     platform::setUserDialogs(broker_.get());
-    installer_.programDirectory = home_;
+    installer_.programDirectory = platform::executableDirectory();
+    installer_.templateDirectory = platform::installedDataDirectory();
     installer_.dataDirectory = shell::userDataDirectory();
 
     instance_ = std::make_unique<shell::RunningInstance>(dispatcher);

@@ -82,7 +82,7 @@ class BrimwickApp : public QObject {
     void finishLink();
 
     AppOptions options_;                               // what the command line asked for
-    std::string home_;                                 // the program directory
+    std::string home_;                                 // the settings directory
     std::unique_ptr<LinkBackend> backend_;             // the port or the virtual C64
     shell::DriveOverrides overrides_;                  // this run's --drive assignments
     WindowDialogs windowDialogs_;                      // real dialogs, owned by the window

@@ -5,6 +5,7 @@
 //   brimwick [--virtual-c64] [--drive N=PATH]... [--ppdev DEV]
 //   brimwick [--code CODE] FILE...     hand files to the running window
 //   brimwick --exec STRING...          hand execute strings to it
+//   brimwick --version | --help
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QSocketNotifier>
@@ -17,6 +18,10 @@
 #include "app/hand_off.h"
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
+#include "config/status_file.h"
+#include "drive/dos_mode.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 #include "platform/trace_log.h"
 
 #include <unistd.h>
@@ -72,7 +77,12 @@ int main(int argc, char** argv) {
                    "in '/'; N=pass or N=pass:M passes it to a real device. For this run only");
     cli.add_option("--ppdev", options.ppdev,
                    "use the Linux parport driver on this device (e.g. /dev/parport0)");
-    cli.add_option("--trace", trace, "trace file (default message.txt)");
+    cli.set_version_flag("--version", std::string("brimwick ") + BRIMWICK_VERSION);
+    cli.add_option("--trace", trace, "trace file (default message.txt in the working directory)");
+    bool traceInState = false;
+    cli.add_flag("--trace-in-state", traceInState,
+                 "write the trace to $XDG_STATE_HOME/brimwick/message.txt (~/.local/state): "
+                 "what the desktop entries use, whose working directory is the home directory");
     cli.add_option("--screenshot", screenshots)->group("");  // scripts/screenshot.sh
     try {
         cli.parse(argc, argv);
@@ -109,6 +119,15 @@ int main(int argc, char** argv) {
         std::cerr << "brimwick: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it "
                      "in a desktop session, or try brimwick-cli serve --virtual-c64\n";
         return 1;
+    }
+    std::string taken = brimwick::platform::takeOverEarlierSettings(
+        {brimwick::config::kStatusFileName, brimwick::drive::kDosModeFileName});
+    if (!taken.empty()) std::cerr << "brimwick: " << taken << '\n';
+    if (traceInState) {
+        std::string state = brimwick::platform::stateDirectory();
+        if (!state.empty() && !brimwick::platform::makeDirectory(state))
+            std::cerr << "brimwick: cannot make the state directory " << state << '\n';
+        trace = state + brimwick::platform::kTraceFileName;
     }
     if (!brimwick::platform::traceLog().open(trace))
         std::cerr << "brimwick: cannot write trace file " << trace << ": " << std::strerror(errno)

@@ -211,7 +211,7 @@ void PreferencesDlg::info() {
     dialogs_.messageBox(std::string("April-01-2004 ( in fact 20-Nov-2000 )\n\n\n"
                                     "Don't hesitate to contact me if you have questions.\n"
                                     "Write in German or English.\n\n") +
-                            kContactAddress + "\n",
+                            kContactAddress + "\n\nBrimwick " + BRIMWICK_VERSION + "\n",
                         "Brimwick", platform::MessageButtons::Ok, platform::MessageIcon::None);
 }
 

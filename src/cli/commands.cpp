@@ -25,6 +25,7 @@ void registerCommands(CLI::App& app, CommandRegistry& registry) {
     addExecCommand(app, registry);
     addSettingsCommand(app, registry);
     addKernalCommand(app, registry);
+    addDesktopCommand(app, registry);
 }
 
 }  // namespace brimwick::cli

@@ -37,6 +37,9 @@ void openTrace(const std::string& path, const char* command);
 // kernal patch STOCK -o OUT: the link kernal in a C64 kernal image.
 void addKernalCommand(CLI::App& app, CommandRegistry& registry);
 
+// desktop install|uninstall|export: the desktop's file associations.
+void addDesktopCommand(CLI::App& app, CommandRegistry& registry);
+
 // Adds every subcommand to the app.
 void registerCommands(CLI::App& app, CommandRegistry& registry);
 

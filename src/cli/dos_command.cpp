@@ -19,7 +19,7 @@ void addDosCommand(CLI::App& app, CommandRegistry& registry) {
     dos->add_option("MODE", *mode, "1541 or original (default: show the current choice)")
         ->check(CLI::IsMember({"1541", "original"}));
     dos->callback([mode, &registry] {
-        std::string home = platform::programDirectory();
+        std::string home = platform::settingsDirectory();
         if (mode->empty()) {
             std::cout << "dos=" << drive::dosModeName(drive::readDosMode(home)) << "\n";
             registry.exitCode = 0;

@@ -23,13 +23,13 @@ namespace {
 int runHere(const std::string& text) {
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
-    std::string home = platform::programDirectory();
+    std::string home = platform::settingsDirectory();
     config::loadSettings(settings, drives, home);
     link::LinkPort noCable;
     link::KeyboardFeed keyboard;
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(noCable, drives, settings, keyboard, mirror);
-    dispatcher.programDirectory = home;
+    dispatcher.programDirectory = platform::userDataDirectory();
     shell::ShellCommands commands(dispatcher);
     commands.execute(text);
     if (!commands.lastTypedText.empty())

@@ -1,8 +1,9 @@
 // brimwick-cli kernal patch STOCK.ROM -o ks.rom: puts the link kernal into a
 // person's own 8 KB C64 kernal image. The result is both the EPROM image for
 // the C64 and the kernels/ks.rom that request 255 uploads. The link kernal
-// comes from kernels/link.prg in the program directory (built beside the
-// program), or from --link.
+// comes from kernels/link.prg in the installed data directory
+// (PREFIX/share/brimwick, build/share/brimwick in the build tree), or from
+// --link.
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -33,7 +34,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 int runPatch(const KernalArguments& args) {
     std::string linkPath = args.link;
     if (linkPath.empty())
-        linkPath = platform::programDirectory() + "kernels" + platform::kPathSeparator + "link.prg";
+        linkPath = platform::installedDataFile(std::string("kernels") + platform::kPathSeparator + "link.prg");
     if (sameFile(args.stock, args.output) || sameFile(linkPath, args.output)) {
         std::cerr << "kernal patch: " << args.output
                   << ": will not write over one of its own inputs\n";
@@ -70,7 +71,7 @@ void addKernalCommand(CLI::App& app, CommandRegistry& registry) {
     patch->add_option("STOCK", args->stock, "Your C64 kernal image (8192 bytes)")
         ->required();
     patch->add_option("-o,--output", args->output, "The patched image to write")->required();
-    patch->add_option("--link", args->link, "The assembled link kernal (default: kernels/link.prg)");
+    patch->add_option("--link", args->link, "The assembled link kernal (default: kernels/link.prg of the installation)");
     patch->callback([args, &registry] { registry.exitCode = runPatch(*args); });
 }
 

@@ -3,8 +3,12 @@
 // A command line that does not parse is a usage error: one line on stderr
 // naming the command and pointing at its --help, and exit status 2.
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "cli/commands.h"
+#include "config/status_file.h"
+#include "drive/dos_mode.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -28,6 +32,11 @@ int main(int argc, char** argv) {
         "brimwick-cli"};
     app.require_subcommand(0, 1);
     app.set_version_flag("--version", std::string("brimwick-cli ") + BRIMWICK_VERSION);
+    // Settings that an earlier version kept beside the program move to
+    // their place once, with one line saying so.
+    std::string taken = brimwick::platform::takeOverEarlierSettings(
+        {brimwick::config::kStatusFileName, brimwick::drive::kDosModeFileName});
+    if (!taken.empty()) std::cerr << "brimwick-cli: " << taken << '\n';
     brimwick::cli::CommandRegistry registry;
     brimwick::cli::registerCommands(app, registry);
     try {

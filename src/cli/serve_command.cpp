@@ -101,8 +101,8 @@ int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
 
 int serveVirtualC64(const ServeOptions& options) {
     c64::vc64::VirtualSetup setup;
-    std::string home = platform::programDirectory();
-    setup.dispatcher.programDirectory = home;
+    std::string home = platform::settingsDirectory();
+    setup.dispatcher.programDirectory = platform::userDataDirectory();
     shell::DriveOverrides overrides;
     if (!prepareDrives(options, setup.settings, setup.drives, overrides, home)) return 2;
     shell::RunningInstance instance(setup.dispatcher);
@@ -125,7 +125,7 @@ int serve(const ServeOptions& options) {
     if (options.virtualC64) return serveVirtualC64(options);
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
-    std::string home = platform::programDirectory();
+    std::string home = platform::settingsDirectory();
     shell::DriveOverrides overrides;
     if (!prepareDrives(options, settings, drives, overrides, home)) return 2;
     if (options.port >= 0) settings.portChoice = options.port;
@@ -155,7 +155,7 @@ int serve(const ServeOptions& options) {
     link::KeyboardFeed keyboard;
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(cable, drives, settings, keyboard, mirror);
-    dispatcher.programDirectory = home;
+    dispatcher.programDirectory = platform::userDataDirectory();
     shell::RunningInstance instance(dispatcher);
     listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";

@@ -21,7 +21,7 @@ constexpr std::string_view kDosKey = "dos";  // the one key kept in Dos.ini
 int showSettings() {
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
-    std::string home = platform::programDirectory();
+    std::string home = platform::settingsDirectory();
     config::loadSettings(settings, drives, home);
     shell::SideSettings side{drive::readDosMode(home)};
     std::cout << shell::describeSettings(settings, drives, side);
@@ -43,7 +43,7 @@ void warnOfRunningInstance() {
 int setSettings(const std::vector<std::string>& changes) {
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
-    std::string home = platform::programDirectory();
+    std::string home = platform::settingsDirectory();
     config::loadSettings(settings, drives, home);
     shell::SideSettings side{drive::readDosMode(home)};
     bool statusChanged = false;  // a change of a key kept in Status.ini

@@ -50,10 +50,10 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
             }
         }
         c64::vc64::VirtualSetup setup;
-        std::string home = platform::programDirectory();
+        std::string home = platform::settingsDirectory();
         config::loadSettings(setup.settings, setup.drives, home);
         for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(drive::readDosMode(home));
-        setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
+        setup.dispatcher.programDirectory = platform::userDataDirectory();  // kernels/ks.rom for "upload"
         std::istringstream lines(text);
         shell::ShellCommands commands(setup.dispatcher);
         auto execute = [&commands](const std::string& line) { commands.execute(line); };

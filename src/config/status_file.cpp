@@ -82,6 +82,7 @@ bool saveSettings(Settings& settings, std::span<const ServedPath, kDriveCount> s
         file.push_back(0);
     }
     try {
+        if (!programDirectory.empty()) platform::createDirectory(programDirectory);
         platform::writeFileAtomically(statusPath(programDirectory), file.data(), file.size());
     } catch (const platform::FileError&) {
         return false;

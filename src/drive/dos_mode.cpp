@@ -35,6 +35,7 @@ DosMode readDosMode(const std::string& programDirectory) {
 bool writeDosMode(const std::string& programDirectory, DosMode mode, std::string& failure) {
     std::string text = std::string(kKey) + dosModeName(mode) + "\n";
     try {
+        if (!programDirectory.empty()) platform::createDirectory(programDirectory);
         platform::writeFileAtomically(pathIn(programDirectory), text.data(), text.size());
     } catch (const platform::FileError& e) {
         failure = e.message();

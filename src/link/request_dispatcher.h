@@ -41,7 +41,7 @@ class RequestDispatcher {
     KeyboardFeed& keyboard;                                   // typed text and terminal keys
     ScreenMirror& mirror;                                     // the terminal's screen copy
     TerminalView* view = nullptr;                             // the main window, if any
-    std::string programDirectory;                             // where kernels/ks.rom is
+    std::string programDirectory;                             // the person's data: kernels/ks.rom, c64/
 
     RequestDispatcher(LinkPort& port, std::span<drive::DriveUnit, config::kDriveCount> units,
                       config::Settings& record, KeyboardFeed& feed, ScreenMirror& screen)

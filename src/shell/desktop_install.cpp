@@ -145,7 +145,8 @@ int runInstalledTool(const std::vector<std::string>& arguments) {
 
 bool DesktopInstaller::readAssociations(platform::UserDialogs& dialogs, const char* caption,
                                         Associations& associations) {
-    std::string path = programDirectory + kRegisterTemplate;
+    std::string path =
+        (templateDirectory.empty() ? programDirectory : templateDirectory) + kRegisterTemplate;
     std::string text;
     try {
         auto bytes = platform::readFile(path, kTemplateLimit);

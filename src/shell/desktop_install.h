@@ -62,7 +62,8 @@ int runInstalledTool(const std::vector<std::string>& arguments);
 
 class DesktopInstaller {
   public:
-    std::string programDirectory;              // where register.txt is, with its '/'
+    std::string programDirectory;              // what '?' becomes: brimwick's directory, with its '/'
+    std::string templateDirectory;             // where register.txt is ("": programDirectory)
     std::string dataDirectory;                 // where the files go, with its '/'
     ToolRunner runTool = runInstalledTool;     // the desktop's tools
 

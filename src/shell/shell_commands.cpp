@@ -99,6 +99,13 @@ bool ShellCommands::serveDrive(int index, const std::string& path, bool director
     return true;
 }
 
+std::string ShellCommands::c64ProgramsDirectory() const {
+    std::string own = platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory;
+    if (platform::isDirectory(own)) return own;
+    std::string installed = platform::installedDataFile(kC64ProgramsDirectory);
+    return platform::isDirectory(installed) ? installed : own;
+}
+
 void ShellCommands::typeText(const std::string& text) {
     lastTypedText = text;
     lastTextTyped = dispatcher_.keyboard.typeText(dispatcher_.link, dispatcher_.settings,
@@ -153,7 +160,7 @@ void ShellCommands::copyRealDisk(const CommandString& s) {
     dispatcher_.settings.realDevice[kDrive9] = 0;
     if (!serveDrive(
             kDrive10,
-            platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory,
+            c64ProgramsDirectory(),
             true))
         return;
     // The copier reads the real disk as device 8 and writes device 9.
@@ -197,7 +204,7 @@ void ShellCommands::assemble(const CommandString& s) {
 void ShellCommands::editInTurboAss(const CommandString& s) {
     bool served = serveDrive(
         kDrive9,
-        platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory,
+        c64ProgramsDirectory(),
         true);
     // Device 8 serves the directory the file lies in.
     served = serveDrive(config::kDefaultDrive,

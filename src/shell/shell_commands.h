@@ -34,8 +34,9 @@
 
 namespace brimwick::shell {
 
-// Where the C64 programs that CDD_ and ETF_ load live, below the program
-// directory.
+// Where the C64 programs that CDD_ and ETF_ load live, below the person's
+// data directory or, when the person has none, the installed one. A drive
+// serves the whole directory, so the two are never mixed.
 inline constexpr const char* kC64ProgramsDirectory = "c64/";
 inline constexpr const char* kAddImageName = "ADD.d64";    // ADD_'s image
 inline constexpr const char* kCopyImageName = "drv8.d64";  // CDD_'s new image
@@ -105,6 +106,9 @@ class ShellCommands {
     // drive keeps a modified image it could not save (the drive has told the
     // person): it serves that image on, and nothing should be typed for it.
     bool serveDrive(int index, const std::string& path, bool directory);
+    // The c64/ directory the commands serve: the person's when it exists,
+    // else the installed one when that exists, else the person's.
+    std::string c64ProgramsDirectory() const;
     // Resets the C64 and types the reset sequence and `text`.
     void typeText(const std::string& text);
     // The device number the C64 uses for a drive index.

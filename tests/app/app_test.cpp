@@ -393,6 +393,7 @@ class AppTest : public QObject {
         for (auto* b : dlg.findChildren<QPushButton*>())
             if (b->text() == "info") b->click();
         QVERIFY(dialogs.texts.back().starts_with("April-01-2004 ( in fact 20-Nov-2000 )\n\n\n"));
+        QVERIFY(dialogs.texts.back().ends_with(std::string("\nBrimwick ") + BRIMWICK_VERSION + "\n"));
         QCOMPARE(dialogs.captions.back(), std::string("Brimwick"));
     }
 

@@ -343,8 +343,12 @@ TEST(DosModeTest, KeptInItsOwnFile) {
     EXPECT_EQ(readDosMode(home.path()), DosMode::C1541);
     ASSERT_TRUE(writeDosMode(home.path(), DosMode::Original, failure));
     EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
-    EXPECT_FALSE(writeDosMode(home.file("missing/dir"), DosMode::C1541, failure));
-    EXPECT_NE(failure.find("missing"), std::string::npos) << failure;
+    // A missing settings directory is made; one that cannot be is told.
+    ASSERT_TRUE(writeDosMode(home.file("new/dir"), DosMode::C1541, failure)) << failure;
+    EXPECT_EQ(readDosMode(home.file("new/dir")), DosMode::C1541);
+    home.write("plain", "a file, not a directory");
+    EXPECT_FALSE(writeDosMode(home.file("plain/dir"), DosMode::C1541, failure));
+    EXPECT_NE(failure.find("plain"), std::string::npos) << failure;
 }
 
 TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {
