@@ -47,7 +47,10 @@ TraceLog& TraceLog::operator<<(std::string_view text) {
     std::lock_guard lock(mutex_);
     switch (sink_) {
         case Sink::File:
+            // Straight to the file, so `tail -f message.txt` follows a
+            // session as it runs and a crash loses nothing written before.
             file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+            file_.flush();
             break;
         case Sink::Memory:
             memory_.append(text);

@@ -1,6 +1,7 @@
 // The program-wide diagnostic trace, written to message.txt in the working
-// directory. Callers write each line as "\n" followed by its text, numbers in
-// decimal; nothing in the program reads the log back. Tests capture it in
+// directory as it happens (every write reaches the file at once). Callers
+// write each line as "\n" followed by its text, numbers in decimal; nothing
+// in the program reads the log back. Tests capture it in
 // memory to check which lines were written. The desktop window writes from
 // its own thread while the link thread serves, so every operation takes a
 // lock; a line written with several << may interleave with another thread's.

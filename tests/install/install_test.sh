@@ -14,7 +14,12 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 segments=$(cd "$2" && pwd)
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+window=
+cleanup() {
+  if [ -n "$window" ]; then kill -KILL "$window" 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -73,6 +78,29 @@ mv "$prefix" "$scratch/moved"
   fail "kernal patch from a moved prefix exits $?"
 mv "$scratch/moved" "$prefix"
 cmp -s "$scratch/ks.rom" "$scratch/ks3.rom" || fail "the moved install patched differently"
+
+# The window as a desktop entry starts it: its trace goes to
+# $XDG_STATE_HOME/brimwick/message.txt, written while it runs.
+if [ -x "$prefix/bin/brimwick" ]; then
+  mkdir -p "$scratch/runtime" && chmod 700 "$scratch/runtime"
+  # Settings of its own: a first start, which the trace tells at once.
+  XDG_CONFIG_HOME=$scratch/window-config XDG_RUNTIME_DIR=$scratch/runtime \
+    XDG_STATE_HOME=$scratch/state QT_QPA_PLATFORM=offscreen \
+    "$prefix/bin/brimwick" --trace-in-state --virtual-c64 > "$scratch/window.txt" 2>&1 &
+  window=$!
+  trace=$scratch/state/brimwick/message.txt
+  for _ in $(seq 100); do
+    grep -q 'Status file not found' "$trace" 2>/dev/null && break
+    sleep 0.1
+  done
+  grep -q 'Status file not found' "$trace" 2>/dev/null ||
+    fail "no trace in $trace while the window runs: $(cat "$scratch/window.txt")"
+  kill -TERM "$window"
+  status=0
+  wait "$window" || status=$?
+  window=
+  [ "$status" -eq 0 ] || fail "the window exits $status on TERM: $(cat "$scratch/window.txt")"
+fi
 
 # The file associations of this user: what Install writes, and Uninstall removes.
 "$cli" desktop install > "$scratch/desktop.txt" || fail "desktop install exits $?: $(cat "$scratch/desktop.txt")"

@@ -33,6 +33,20 @@ TEST(TraceLog, OpenTruncatesAndCloseFlushes) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\nstart");
 }
 
+TEST(TraceLog, EveryWriteReachesTheFileAtOnce) {
+    // What `tail -f message.txt` shows during a session: each line as it is
+    // written, long before the log is closed.
+    TempDir dir;
+    TraceLog log;
+    ASSERT_TRUE(log.open(dir.file("message.txt")));
+    log << "\n first line " << 8;
+    auto bytes = TempDir::read(dir.file("message.txt"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\n first line 8");
+    log << "\n second";
+    bytes = TempDir::read(dir.file("message.txt"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\n first line 8\n second");
+}
+
 TEST(TraceLog, UnwritablePathDiscards) {
     TraceLog log;
     EXPECT_FALSE(log.open("/nonexistent-dir/message.txt"));
