@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
 #include "config/status_file.h"
-#include "drive/dos_mode.h"
+#include "config/side_settings.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
@@ -121,7 +121,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string taken = brimwick::platform::takeOverEarlierSettings(
-        {brimwick::config::kStatusFileName, brimwick::drive::kDosModeFileName});
+        {brimwick::config::kStatusFileName, brimwick::config::kSideSettingsFileName,
+         brimwick::config::kEarlierSideSettingsFileName});
     if (!taken.empty()) std::cerr << "brimwick: " << taken << '\n';
     if (traceInState) {
         std::string state = brimwick::platform::stateDirectory();

@@ -27,7 +27,7 @@ void addExecCommand(CLI::App& app, CommandRegistry& registry);
 // brimwick-cli settings [set KEY=VALUE...].
 void addSettingsCommand(CLI::App& app, CommandRegistry& registry);
 
-// brimwick-cli dos 1541|original: which DOS the drives speak (Dos.ini).
+// brimwick-cli dos 1541|original: which DOS the drives speak (brimwick.ini).
 void addDosCommand(CLI::App& app, CommandRegistry& registry);
 
 // Opens the trace file; when it cannot be written, says so on stderr (the

@@ -7,7 +7,7 @@
 
 #include "cli/commands.h"
 #include "config/status_file.h"
-#include "drive/dos_mode.h"
+#include "config/side_settings.h"
 #include "platform/paths.h"
 
 namespace {
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     // Settings that an earlier version kept beside the program move to
     // their place once, with one line saying so.
     std::string taken = brimwick::platform::takeOverEarlierSettings(
-        {brimwick::config::kStatusFileName, brimwick::drive::kDosModeFileName});
+        {brimwick::config::kStatusFileName, brimwick::config::kSideSettingsFileName,
+         brimwick::config::kEarlierSideSettingsFileName});
     if (!taken.empty()) std::cerr << "brimwick-cli: " << taken << '\n';
     brimwick::cli::CommandRegistry registry;
     brimwick::cli::registerCommands(app, registry);

@@ -1,4 +1,4 @@
-// brimwick-cli settings: Status.ini (and Dos.ini beside it) in words, and
+// brimwick-cli settings: Status.ini (and brimwick.ini beside it) in words, and
 // changed by name without the desktop window's preferences. `settings set
 // KEY=VALUE...` checks every change before it saves any: one bad key, value
 // or device number and both files stay as they were.
@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "config/side_settings.h"
 #include "config/status_file.h"
 #include "drive/dos_mode.h"
 #include "platform/paths.h"
@@ -16,14 +17,14 @@ namespace brimwick::cli {
 
 namespace {
 
-constexpr std::string_view kDosKey = "dos";  // the one key kept in Dos.ini
+constexpr std::string_view kDosKey = "dos";  // the one key kept in brimwick.ini
 
 int showSettings() {
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::settingsDirectory();
     config::loadSettings(settings, drives, home);
-    shell::SideSettings side{drive::readDosMode(home)};
+    shell::SideSettings side{config::readDosMode(home)};
     std::cout << shell::describeSettings(settings, drives, side);
     return 0;
 }
@@ -45,7 +46,7 @@ int setSettings(const std::vector<std::string>& changes) {
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::settingsDirectory();
     config::loadSettings(settings, drives, home);
-    shell::SideSettings side{drive::readDosMode(home)};
+    shell::SideSettings side{config::readDosMode(home)};
     bool statusChanged = false;  // a change of a key kept in Status.ini
     try {
         for (const std::string& change : changes) {
@@ -58,14 +59,14 @@ int setSettings(const std::vector<std::string>& changes) {
         return 2;
     }
     std::string failure;
-    if (side.dosChanged && !drive::writeDosMode(home, side.dos, failure)) {
-        std::cerr << "brimwick-cli settings set: cannot write " << home << drive::kDosModeFileName
+    if (side.dosChanged && !config::writeDosMode(home, side.dos, failure)) {
+        std::cerr << "brimwick-cli settings set: cannot write " << home << config::kSideSettingsFileName
                   << ": " << failure << "; nothing was saved\n";
         return 1;
     }
     if (statusChanged && !config::saveSettings(settings, drives, home)) {
         std::cerr << "brimwick-cli settings set: cannot write " << home << config::kStatusFileName
-                  << (side.dosChanged ? std::string(" (") + drive::kDosModeFileName + " was saved)"
+                  << (side.dosChanged ? std::string(" (") + config::kSideSettingsFileName + " was saved)"
                                       : std::string())
                   << '\n';
         return 1;
@@ -80,7 +81,7 @@ int setSettings(const std::vector<std::string>& changes) {
 void addSettingsCommand(CLI::App& app, CommandRegistry& registry) {
     auto* command = app.add_subcommand(
         "settings",
-        "Show the settings of Status.ini and Dos.ini in words, or change them with set");
+        "Show the settings of Status.ini and brimwick.ini in words, or change them with set");
     command->require_subcommand(0, 1);
     auto changes = std::make_shared<std::vector<std::string>>();
     auto* set = command->add_subcommand(
@@ -88,7 +89,7 @@ void addSettingsCommand(CLI::App& app, CommandRegistry& registry) {
         "Change settings and save Status.ini: port=0..3, drive.N=PATH (an image, or a "
         "directory when PATH ends in '/'), drive.N=pass, drive.N=pass:M, reset.K=TEXT, "
         "reset=K, show-on-errors, show-on-success, start-assembled, address-in-name, "
-        "start-minimized (0 or 1); and Dos.ini: dos=1541 or dos=original");
+        "start-minimized (0 or 1); and brimwick.ini: dos=1541 or dos=original");
     set->add_option("KEY=VALUE", *changes, "the settings to change")->required();
     set->callback([changes, &registry] { registry.exitCode = setSettings(*changes); });
     command->callback([command, &registry] {

@@ -11,7 +11,7 @@
 //   reset.K=TEXT  reset=K     reset sequence K (0..4), and which one is typed
 //   show-on-errors show-on-success start-assembled address-in-name
 //   start-minimized           0 or 1
-//   dos=1541|original         which DOS the drives speak (kept in Dos.ini
+//   dos=1541|original         which DOS the drives speak (kept in brimwick.ini
 //                             beside Status.ini, whose layout stays as it is)
 #pragma once
 
@@ -43,8 +43,8 @@ struct SettingError {
 
 // The settings kept beside Status.ini in files of their own.
 struct SideSettings {
-    drive::DosMode dos = drive::DosMode::Original;  // Dos.ini: which DOS the drives speak
-    bool dosChanged = false;                         // a change named dos: Dos.ini is to be saved
+    drive::DosMode dos = drive::DosMode::Original;  // brimwick.ini: which DOS the drives speak
+    bool dosChanged = false;                         // a change named dos: brimwick.ini is to be saved
 };
 
 // What one drive is to do.
@@ -103,7 +103,7 @@ class DriveOverrides {
 };
 
 // The start of serving: loads Status.ini into `settings` and its drives (in
-// the drive mode of Dos.ini), then makes this run's assignments ("N=PATH",
+// the drive mode of brimwick.ini), then makes this run's assignments ("N=PATH",
 // as serve --drive takes them). Throws SettingError when one is refused.
 void loadServedDrives(config::Settings& settings, Drives drives, const std::string& programDirectory,
                       const std::vector<std::string>& driveOptions, DriveOverrides& overrides);

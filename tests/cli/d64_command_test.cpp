@@ -162,7 +162,7 @@ std::pair<int, int> trackSector(std::int32_t offset) {
     return {at.track, at.sector};
 }
 
-// brimwick-cli with its program directory (Status.ini, Dos.ini) in `home`.
+// brimwick-cli with its program directory (Status.ini, brimwick.ini) in `home`.
 CliResult cliWithHome(const TempDir& dir, const std::string& home, std::vector<std::string> args) {
     args.insert(args.begin(), {"BRIMWICK_HOME=" + home, BRIMWICK_CLI});
     return runProgram(dir, "env", args);

@@ -225,24 +225,24 @@ TEST_F(ShellCli, SettingsSetChecksEverythingBeforeSaving) {
     }
 }
 
-TEST_F(ShellCli, SettingsSetDosKeepsItInDosIniBesideStatusIni) {
+TEST_F(ShellCli, SettingsSetDosKeepsItInTheTextSettingsBesideStatusIni) {
     ASSERT_EQ(cli({"settings", "set", "port=1"}).status, 0);
     std::string status = text(home + "/Status.ini");
     // Refused with another change that is bad: neither file changes.
     CliResult r = cli({"settings", "set", "dos=1541", "port=9"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_FALSE(fs::exists(home + "/Dos.ini"));
+    EXPECT_FALSE(fs::exists(home + "/brimwick.ini"));
     r = cli({"settings", "set", "port=2", "dos=1571"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("bad value '1571' for dos"), std::string::npos) << r.err;
     EXPECT_EQ(text(home + "/Status.ini"), status);
-    EXPECT_FALSE(fs::exists(home + "/Dos.ini"));
+    EXPECT_FALSE(fs::exists(home + "/brimwick.ini"));
     EXPECT_NE(cli({"settings"}).out.find("DOS of the drives: original\n"), std::string::npos);
 
-    // Alone it writes Dos.ini only; Status.ini keeps its bytes.
+    // Alone it writes brimwick.ini only; Status.ini keeps its bytes.
     r = cli({"settings", "set", "dos=1541"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(text(home + "/Dos.ini"), "dos=1541\n");
+    EXPECT_EQ(text(home + "/brimwick.ini"), "dos=1541\n");
     EXPECT_EQ(text(home + "/Status.ini"), status);
     EXPECT_NE(r.out.find("DOS of the drives: 1541\n"), std::string::npos) << r.out;
     EXPECT_EQ(cli({"dos"}).out, "dos=1541\n");

@@ -334,23 +334,6 @@ TEST_F(DosTest, As1541APcDirectoryListsItsNameAsTheHeader) {
     }
 }
 
-TEST(DosModeTest, KeptInItsOwnFile) {
-    brimwick::testing::TempDir home;
-    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
-    std::string failure;
-    ASSERT_TRUE(writeDosMode(home.path(), DosMode::C1541, failure)) << failure;
-    EXPECT_EQ(brimwick::testing::TempDir::read(home.file("Dos.ini")), bytesOf("dos=1541\n"));
-    EXPECT_EQ(readDosMode(home.path()), DosMode::C1541);
-    ASSERT_TRUE(writeDosMode(home.path(), DosMode::Original, failure));
-    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
-    // A missing settings directory is made; one that cannot be is told.
-    ASSERT_TRUE(writeDosMode(home.file("new/dir"), DosMode::C1541, failure)) << failure;
-    EXPECT_EQ(readDosMode(home.file("new/dir")), DosMode::C1541);
-    home.write("plain", "a file, not a directory");
-    EXPECT_FALSE(writeDosMode(home.file("plain/dir"), DosMode::C1541, failure));
-    EXPECT_NE(failure.find("plain"), std::string::npos) << failure;
-}
-
 TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {
     bus.open(3, "#");
     bus.open(2, "NOPE");
