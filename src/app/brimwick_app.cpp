@@ -49,9 +49,7 @@ bool BrimwickApp::initInstance() {
         QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
     });
     platform::setUserDialogs(broker_.get());
-    installer_.programDirectory = platform::executableDirectory();
-    installer_.templateDirectory = platform::installedDataDirectory();
-    installer_.dataDirectory = shell::userDataDirectory();
+    installer_ = shell::installerForThisProgram();
 
     instance_ = std::make_unique<shell::RunningInstance>(dispatcher);
     if (options_.listen) {

@@ -40,17 +40,9 @@ class TerminalDialogs : public platform::UserDialogs {
     bool failed = false;  // a refusal or failure was told
 };
 
-shell::DesktopInstaller installerHere() {
-    shell::DesktopInstaller installer;
-    installer.programDirectory = platform::executableDirectory();
-    installer.templateDirectory = platform::installedDataDirectory();
-    installer.dataDirectory = shell::userDataDirectory();
-    return installer;
-}
-
 int install(bool removing) {
     TerminalDialogs dialogs;
-    shell::DesktopInstaller installer = installerHere();
+    shell::DesktopInstaller installer = shell::installerForThisProgram();
     if (removing)
         installer.uninstall(dialogs);
     else

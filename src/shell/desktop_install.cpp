@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/file.h"
+#include "platform/paths.h"
 #include "platform/trace_log.h"
 
 extern char** environ;
@@ -277,6 +278,14 @@ void DesktopInstaller::uninstall(platform::UserDialogs& dialogs) {
     }
     dialogs.messageBox("Brimwick's file associations are removed.", kUninstallCaption,
                        MessageButtons::Ok, MessageIcon::Information);
+}
+
+DesktopInstaller installerForThisProgram() {
+    DesktopInstaller installer;
+    installer.programDirectory = platform::executableDirectory();
+    installer.templateDirectory = platform::installedDataDirectory();
+    installer.dataDirectory = userDataDirectory();
+    return installer;
 }
 
 void DesktopInstaller::updateDatabases(const Associations& associations, bool installing) {

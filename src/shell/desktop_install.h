@@ -80,4 +80,10 @@ class DesktopInstaller {
     void updateDatabases(const Associations& associations, bool installing);
 };
 
+// The installer the Preferences dialog and `brimwick-cli desktop` both use:
+// the template of this installation (PREFIX/share/brimwick/register.txt),
+// '?' as the directory of the running executable, the files below the
+// user's data directory.
+DesktopInstaller installerForThisProgram();
+
 }  // namespace brimwick::shell
