@@ -29,15 +29,13 @@ int showSettings() {
     return 0;
 }
 
-// A running Brimwick writes Status.ini when it ends, over changes made now.
-void warnOfRunningInstance() {
+// True when a Brimwick runs (its socket answers): it writes Status.ini when
+// it ends, over any change made to the file now.
+bool instanceRuns() {
     try {
-        if (shell::instanceListening(shell::socketPath(false)))
-            std::cerr << "brimwick-cli settings set: a running Brimwick writes "
-                      << config::kStatusFileName
-                      << " when it ends, over these changes; stop it first and set them again\n";
+        return shell::instanceListening(shell::socketPath(false));
     } catch (const shell::SocketError&) {
-        // No socket directory: nothing runs.
+        return false;  // no socket directory: nothing runs
     }
 }
 
@@ -58,6 +56,15 @@ int setSettings(const std::vector<std::string>& changes) {
         std::cerr << "brimwick-cli settings set: " << e.message << "; nothing was saved\n";
         return 2;
     }
+    // Refused before anything is saved, rather than lost when the running
+    // one ends. The text settings are not written at its end: dos= alone
+    // goes on.
+    if (statusChanged && instanceRuns()) {
+        std::cerr << "brimwick-cli settings set: a running Brimwick writes " << config::kStatusFileName
+                  << " when it ends, over these changes; nothing was saved. Stop it first, or make "
+                     "the change in its window (Preferences)\n";
+        return 1;
+    }
     std::string failure;
     if (side.dosChanged && !config::writeDosMode(home, side.dos, failure)) {
         std::cerr << "brimwick-cli settings set: cannot write " << home << config::kSideSettingsFileName
@@ -71,7 +78,6 @@ int setSettings(const std::vector<std::string>& changes) {
                   << '\n';
         return 1;
     }
-    if (statusChanged) warnOfRunningInstance();
     std::cout << shell::describeSettings(settings, drives, side);
     return 0;
 }

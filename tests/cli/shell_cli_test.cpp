@@ -255,6 +255,26 @@ TEST_F(ShellCli, SettingsSetDosKeepsItInTheTextSettingsBesideStatusIni) {
     EXPECT_NE(cli({"settings"}).out.find("port: 3 (0x3BC)\n"), std::string::npos);
 }
 
+TEST_F(ShellCli, SettingsSetWhileAnInstanceRunsIsRefusedNotLostAtItsExit) {
+    ASSERT_EQ(cli({"settings", "set", "port=1"}).status, 0);
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    CliResult r = cli({"settings", "set", "port=2", "dos=1541"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("a running Brimwick writes Status.ini when it ends"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("nothing was saved"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(home + "/brimwick.ini"));
+    // The text settings are not written at its end: a DOS change alone goes on.
+    EXPECT_EQ(cli({"settings", "set", "dos=1541"}).status, 0);
+    EXPECT_EQ(stop(), 0);
+    std::string shown = cli({"settings"}).out;
+    EXPECT_NE(shown.find("port: 1 (0x278)\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("DOS of the drives: 1541\n"), std::string::npos) << shown;
+    // Once it is gone, the change is made.
+    EXPECT_EQ(cli({"settings", "set", "port=2"}).status, 0);
+    EXPECT_NE(cli({"settings"}).out.find("port: 2 (0x378)\n"), std::string::npos);
+}
+
 TEST_F(ShellCli, ServeDriveIsForOneRunUnlessSaved) {
     std::string disk = scratch.file("disk.d64");
     ASSERT_EQ(cli({"d64", "new", disk}).status, 0);
