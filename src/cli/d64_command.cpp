@@ -11,10 +11,14 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "cli/commands.h"
+#include "config/side_settings.h"
 #include "d64/c1541_error.h"
 #include "drive/drive_unit.h"
 #include "platform/file.h"
+#include "platform/paths.h"
 
 namespace brimwick::cli {
 
@@ -37,6 +41,12 @@ struct ToolError {
 
 [[noreturn]] void fail(std::string message) {
     throw ToolError{std::move(message)};
+}
+
+// The tool's drives speak the DOS the settings choose (settings set
+// dos=1541), as the served drives do.
+void speakChosenDos(DriveUnit& unit) {
+    unit.setDosMode(config::readDosMode(platform::settingsDirectory()));
 }
 
 // Mounts an existing image or fails; a file of no D64 image's size is refused.
@@ -89,11 +99,41 @@ std::string printable(const std::string& text) {
     return printable(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
+// The C64's reverse-video switches: RVS ON lasts to RVS OFF or the end of
+// the line, as LIST prints it.
+constexpr std::uint8_t kReverseOn = 0x12;
+constexpr std::uint8_t kReverseOff = 0x92;
+constexpr const char* kTerminalReverse = "\x1b[7m";  // the terminal's own
+constexpr const char* kTerminalPlain = "\x1b[27m";
+
+// A listing line's text: the reverse-video switches as the terminal's own
+// when `terminal`, else left out (a pipe or file gets the plain text).
+std::string listingText(const std::uint8_t* bytes, std::size_t count, bool terminal) {
+    std::string text;
+    bool reverse = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= count; ++i) {
+        if (i < count && bytes[i] != kReverseOn && bytes[i] != kReverseOff) continue;
+        text += printable(bytes + start, i - start);
+        if (i < count && terminal && (bytes[i] == kReverseOn) != reverse) {
+            reverse = bytes[i] == kReverseOn;
+            text += reverse ? kTerminalReverse : kTerminalPlain;
+        }
+        start = i + 1;
+    }
+    // Reverse video to the line's end, but not over LIST's trailing blanks.
+    if (reverse) {
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        text += kTerminalPlain;
+    }
+    return text;
+}
+
 // The program as LIST prints it: line number, a space, the line's bytes.
 // Each line starts with the C64 address of the next one, and LIST follows
 // that link: a 0 byte inside a line (a file name may hold one) does not end
 // the line early.
-std::string listProgram(const std::vector<std::uint8_t>& program) {
+std::string listProgram(const std::vector<std::uint8_t>& program, bool terminal) {
     std::string out;
     if (program.size() < kLoadAddressBytes) return out;
     const std::size_t loadAddress = program[0] | (program[1] << 8);
@@ -106,8 +146,8 @@ std::string listProgram(const std::vector<std::uint8_t>& program) {
         if (link < loadAddress) break;
         std::size_t next = link - loadAddress + kLoadAddressBytes;
         if (next <= pos + kLineHeaderBytes || next > program.size()) break;
-        std::string text =
-            printable(&program[pos + kLineHeaderBytes], next - 1 - (pos + kLineHeaderBytes));
+        std::string text = listingText(&program[pos + kLineHeaderBytes],
+                                       next - 1 - (pos + kLineHeaderBytes), terminal);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out += std::to_string(number) + " " + text + "\n";
         pos = next;
@@ -179,6 +219,7 @@ void newImage(const std::string& image, bool force, const std::string& name,
               const std::string& id) {
     if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
     DriveUnit unit;
+    speakChosenDos(unit);
     unit.newImage(TextSlice(image.c_str()));
     if (!name.empty() || !id.empty()) {
         // Formatted by the drive's own NEW command.
@@ -195,6 +236,7 @@ void newImage(const std::string& image, bool force, const std::string& name,
 // true when no command failed.
 bool runCommands(const std::string& image, const std::vector<std::string>& commands) {
     DriveUnit unit;
+    speakChosenDos(unit);
     mountImage(unit, image);
     bool allWorked = true;
     for (const std::string& command : commands) {
@@ -222,9 +264,10 @@ bool runCommands(const std::string& image, const std::vector<std::string>& comma
 
 void listImage(const std::string& image, const std::string& pattern, bool as1541) {
     DriveUnit unit;
+    speakChosenDos(unit);
     mountImage(unit, image);
     if (as1541) unit.setDosMode(drive::DosMode::C1541);
-    std::cout << listProgram(loadListing(unit, pattern));
+    std::cout << listProgram(loadListing(unit, pattern), ::isatty(STDOUT_FILENO) == 1);
 }
 
 void addFiles(const std::string& image, const std::vector<std::string>& files) {
@@ -237,6 +280,7 @@ void addFiles(const std::string& image, const std::vector<std::string>& files) {
         }
     }
     DriveUnit unit;
+    speakChosenDos(unit);
     if (platform::exists(image))
         mountImage(unit, image);
     else
@@ -254,6 +298,7 @@ void addFiles(const std::string& image, const std::vector<std::string>& files) {
 
 void extractFiles(const std::string& image, const std::string& directory, bool force) {
     DriveUnit unit;
+    speakChosenDos(unit);
     mountImage(unit, image);
     try {
         platform::createDirectory(directory);

@@ -87,6 +87,7 @@ void ShellCommands::saveLocalImage(drive::DriveUnit& unit) {
 
 void ShellCommands::unpackDisk(const CommandString& s) {
     drive::DriveUnit source;
+    speakServedDos(source);
     if (!source.mount(s.argument, s.programFile)) {
         showError("The image " + s.argument + " could not be read: " + source.loadFailure +
                   ".\nNothing was unpacked.");
@@ -131,6 +132,7 @@ void ShellCommands::addToImage(const CommandString& s) {
     // ADD.d64 lies beside the file.
     std::string imagePath = directoryOf(s.fullArgument) + kAddImageName;
     drive::DriveUnit unit;
+    speakServedDos(unit);
     // A drive of the command's own: it holds nothing, so only the image can fail.
     bool ready = platform::exists(imagePath) ? unit.mount(imagePath, false)
                                              : unit.newImage(TextSlice(imagePath.c_str()));

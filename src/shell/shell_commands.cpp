@@ -99,6 +99,11 @@ bool ShellCommands::serveDrive(int index, const std::string& path, bool director
     return true;
 }
 
+void ShellCommands::speakServedDos(drive::DriveUnit& unit) const {
+    unit.setDosMode(dispatcher_.drives[config::kDefaultDrive].dos1541 ? drive::DosMode::C1541
+                                                                      : drive::DosMode::Original);
+}
+
 std::string ShellCommands::c64ProgramsDirectory() const {
     std::string own = platform::withTrailingSeparator(dispatcher_.programDirectory) + kC64ProgramsDirectory;
     if (platform::isDirectory(own)) return own;

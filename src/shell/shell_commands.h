@@ -109,6 +109,8 @@ class ShellCommands {
     // The c64/ directory the commands serve: the person's when it exists,
     // else the installed one when that exists, else the person's.
     std::string c64ProgramsDirectory() const;
+    // A drive of a command's own speaks the DOS the served drives speak.
+    void speakServedDos(drive::DriveUnit& unit) const;
     // Resets the C64 and types the reset sequence and `text`.
     void typeText(const std::string& text);
     // The device number the C64 uses for a drive index.

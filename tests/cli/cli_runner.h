@@ -51,10 +51,13 @@ inline CliResult runProgram(const brimwick::testing::TempDir& scratch, const std
     return result;
 }
 
-// Runs brimwick-cli.
+// Runs brimwick-cli with settings of the scratch directory's own (none
+// until a command writes them), never those of the person running the tests.
 inline CliResult runCli(const brimwick::testing::TempDir& scratch,
                         const std::vector<std::string>& args) {
-    return runProgram(scratch, BRIMWICK_CLI, args);
+    std::vector<std::string> all = {"BRIMWICK_HOME=" + scratch.file(".settings"), BRIMWICK_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    return runProgram(scratch, "env", all);
 }
 
 }  // namespace brimwick::cli::testing

@@ -289,18 +289,56 @@ TEST_F(D64CommandTest, AFullDirectoryWrittenAsA1541PassesCc1541) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(full[d64::kBamOffset + 4 * 18], 0);  // track 18: the BAM and 18 directory blocks
     EXPECT_EQ(cliWithHome(dir, home, {"d64", "list", "--1541", "full.d64", "FILE143"}).out,
-              "0 \\x12\"                \"    2A\n"
+              "0 \"                \"    2A\n"
               "1    \"FILE143\"           PRG\n"
               "520 BLOCKS FREE.\n");
 }
 
 TEST_F(D64CommandTest, ListAs1541ShowsTheHeaderAndLeavesOutTrack18) {
     ASSERT_EQ(cli({"d64", "new", "disk.d64", "--name", "tools", "--id", "t1"}).status, 0);
+    // Into a pipe the header's reverse-video mark is left out...
     CliResult r = cli({"d64", "list", "--1541", "disk.d64"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "0 \\x12\"TOOLS           \" T1 2A\n"
+              "0 \"TOOLS           \" T1 2A\n"
               "664 BLOCKS FREE.\n");
+    // ...on a terminal it is the terminal's reverse video, up to the line's end.
+    std::string script = findOnPath("script");
+    if (script.empty()) GTEST_SKIP() << "script(1) is not installed: no terminal to list on";
+    r = runProgram(dir, script,
+                   {"-q", "-e", "-c",
+                    "env BRIMWICK_HOME=" + dir.file(".settings") + " " + BRIMWICK_CLI +
+                        " d64 list --1541 disk.d64",
+                    "/dev/null"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "0 \x1b[7m\"TOOLS           \" T1 2A\x1b[27m\r\n"
+              "664 BLOCKS FREE.\r\n");
+}
+
+// The DOS option of the settings reaches the tools' own drives too: after
+// dos=1541 a plain `d64 list` lists as a 1541 (the header, no "CODED
+// BAD.", free blocks without track 18) and `d64 cmd` answers as one.
+TEST_F(D64CommandTest, TheToolsFollowTheDosOfTheSettings) {
+    std::string home = dir.file("home");
+    std::filesystem::create_directory(home);
+    dir.write("game.prg", bytes(600, 1));
+    ASSERT_EQ(cliWithHome(dir, home, {"settings", "set", "dos=1541"}).status, 0);
+    ASSERT_EQ(cliWithHome(dir, home, {"d64", "new", "a.d64", "--name", "x", "--id", "xy"}).status, 0);
+    ASSERT_EQ(cliWithHome(dir, home, {"d64", "add", "a.d64", "game.prg"}).status, 0);
+    CliResult r = cliWithHome(dir, home, {"d64", "list", "a.d64"});
+    EXPECT_EQ(r.out,
+              "0 \"X               \" XY 2A\n"
+              "3    \"GAME\"              PRG\n"
+              "661 BLOCKS FREE.\n")
+        << r.err;
+    r = cliWithHome(dir, home, {"d64", "cmd", "a.d64", "I"});
+    EXPECT_EQ(r.out, "00, OK,00,00\n") << r.err;
+    // Back to the original: the tools follow at once.
+    ASSERT_EQ(cliWithHome(dir, home, {"settings", "set", "dos=original"}).status, 0);
+    EXPECT_EQ(cliWithHome(dir, home, {"d64", "list", "a.d64"}).out,
+              "3    \"GAME\"              PRG\n"
+              "678 BLOCKS FREE. CODED BAD.\n");
 }
 
 TEST_F(D64CommandTest, AddCreatesTheImageAndListShowsTheFiles) {

@@ -251,6 +251,25 @@ TEST_F(ShellCommandsTest, AddCreatesAddD64ThenReplacesTheFile) {
     EXPECT_TRUE(dialogs.texts.empty());
 }
 
+TEST_F(ShellCommandsTest, AddWritesAsTheServedDrivesDos) {
+    // After dos=1541 the served drives speak a 1541's DOS: ADD_'s own drive
+    // lays the file out as a 1541 does, as a drive in that mode would.
+    for (auto& unit : setup.drives) unit.setDosMode(drive::DosMode::C1541);
+    std::string file = dir.write("a.prg", bytes(600));
+    run("ADD_" + file);
+    drive::DriveUnit expected;
+    expected.setDosMode(drive::DosMode::C1541);
+    expected.newImage(TextSlice(dir.file("want.d64").c_str()));
+    ASSERT_EQ(expected.addHostFile(file), drive::AddResult::Added);
+    ASSERT_TRUE(expected.saveImage());
+    EXPECT_EQ(TempDir::read(dir.file("ADD.d64")), TempDir::read(dir.file("want.d64")));
+    drive::DriveUnit original;
+    original.newImage(TextSlice(dir.file("original.d64").c_str()));
+    original.addHostFile(file);
+    ASSERT_TRUE(original.saveImage());
+    EXPECT_NE(TempDir::read(dir.file("ADD.d64")), TempDir::read(dir.file("original.d64")));
+}
+
 TEST_F(ShellCommandsTest, AddReportsWhatItCannotDoAndKeepsTheImage) {
     const struct {
         const char* name;
