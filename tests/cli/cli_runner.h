@@ -51,11 +51,14 @@ inline CliResult runProgram(const brimwick::testing::TempDir& scratch, const std
     return result;
 }
 
-// Runs brimwick-cli with settings of the scratch directory's own (none
-// until a command writes them), never those of the person running the tests.
+// Runs brimwick-cli. Unless the test names a BRIMWICK_HOME of its own, with
+// settings of the scratch directory's own (none until a command writes
+// them), never those of the person running the tests.
 inline CliResult runCli(const brimwick::testing::TempDir& scratch,
                         const std::vector<std::string>& args) {
-    std::vector<std::string> all = {"BRIMWICK_HOME=" + scratch.file(".settings"), BRIMWICK_CLI};
+    const char* home = std::getenv("BRIMWICK_HOME");
+    std::string chosen = home != nullptr && *home != '\0' ? home : scratch.file(".settings");
+    std::vector<std::string> all = {"BRIMWICK_HOME=" + chosen, BRIMWICK_CLI};
     all.insert(all.end(), args.begin(), args.end());
     return runProgram(scratch, "env", all);
 }
