@@ -31,7 +31,29 @@ BrimwickApp::~BrimwickApp() {
 
 bool BrimwickApp::initInstance() {
     home_ = platform::programDirectory();
-    backend_ = options_.virtualC64 ? makeVirtualBackend() : makePortBackend(options_.ppdev);
+    // Named ROMs start the emulated C64; the virtual C64 gives way to it
+    // when ROMs are found, and otherwise one line says where they were looked for.
+    if (options_.virtualC64 || options_.emulated.roms.explicitlyGiven()) {
+        std::string note;
+        std::optional<c64::EmulatedStart> start;
+        try {
+            start = c64::chooseEmulatedC64(options_.emulated, home_,
+                                           home_ + "kernels" + platform::kPathSeparator + "link.prg",
+                                           true, note);
+        } catch (const c64::RomError& e) {
+            std::cerr << "brimwick: " << e.what() << '\n';
+            return false;
+        }
+        if (start) {
+            std::cerr << start->summary() << '\n';
+            backend_ = makeEmulatedBackend(*start);
+        } else {
+            if (!note.empty()) std::cerr << note << ": the virtual C64 runs instead\n";
+            backend_ = makeVirtualBackend();
+        }
+    } else {
+        backend_ = makePortBackend(options_.ppdev);
+    }
     config::Settings& settings = backend_->settings();
     auto drives = backend_->drives();
     try {
@@ -76,6 +98,11 @@ bool BrimwickApp::initInstance() {
         window_->show();
     }
 
+    if (EmulatedScreen* screen = backend_->emulatedScreen()) {
+        emulatedView_ = std::make_unique<EmulatedView>(*screen);
+        emulatedView_->show();
+    }
+
     linkThread_ = std::make_unique<shell::LinkThread>(dispatcher, instance_.get(),
                                                       [this] { return backend_->step(); });
     linkThread_->start();
@@ -111,6 +138,7 @@ void BrimwickApp::exitInstance() {
     if (!started_ || finished_) return;
     finished_ = true;
     if (preferences_) preferences_->close();
+    if (emulatedView_) emulatedView_->close();
     if (window_ && window_->terminalMode) window_->toggleTerminal();
     terminal_->setShown(false);
     // Closed while a shell command's question is open (Ctrl-C): the question
