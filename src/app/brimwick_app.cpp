@@ -4,12 +4,15 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
+#include <filesystem>
 #include <future>
 #include <iostream>
 
 #include "app/main_window.h"
 #include "app/preferences_dlg.h"
+#include "config/side_settings.h"
 #include "config/status_file.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 
@@ -46,6 +49,7 @@ bool BrimwickApp::initInstance() {
         }
         if (start) {
             std::cerr << start->summary() << '\n';
+            rememberRoms();
             backend_ = makeEmulatedBackend(*start);
         } else {
             if (!note.empty()) std::cerr << note << ": the virtual C64 runs instead\n";
@@ -118,6 +122,23 @@ bool BrimwickApp::initInstance() {
         });
     }
     return true;
+}
+
+void BrimwickApp::rememberRoms() {
+    // ROMs named on the command line are kept for the next start (make run).
+    const c64::EmulatedOptions& e = options_.emulated;
+    if (e.roms.directory.empty() && e.video.empty()) return;
+    std::string failure;
+    try {
+        config::SideSettings side = config::SideSettings::read(home_);
+        if (!e.roms.directory.empty())
+            side.set(c64::kRomsKey, std::filesystem::absolute(e.roms.directory).string());
+        if (!e.video.empty()) side.set(c64::kVideoKey, e.video);
+        if (side.write(home_, failure)) return;
+    } catch (const platform::FileError& error) {
+        failure = error.message();
+    }
+    std::cerr << "brimwick: the ROM directory is not kept: " << failure << '\n';
 }
 
 void BrimwickApp::finishLink() {

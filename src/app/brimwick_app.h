@@ -83,6 +83,8 @@ class BrimwickApp : public QObject {
 
   private:
     void showPreferences(const config::Settings& current);
+    // Keeps --roms and --video in the settings file beside Status.ini.
+    void rememberRoms();
     // On the link thread at exit: drain, offline, Status.ini, images.
     void finishLink();
 
