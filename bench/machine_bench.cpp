@@ -30,15 +30,6 @@ std::vector<std::uint8_t> readAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void press(EmulatedC64& c64, const std::string& text) {
-    for (const KeyStroke& stroke : keyStrokesFor(text)) {
-        c64.holdKeys(stroke, true);
-        c64.run(c64.keyHoldCycles());
-        c64.holdKeys(stroke, false);
-        c64.run(c64.keyHoldCycles());
-    }
-}
-
 bool measure(const char* name, EmulatedC64& c64) {
     const auto cycles = static_cast<std::uint64_t>(kSeconds * kPalClockHz);
     const std::uint64_t frames = c64.frames();
@@ -68,7 +59,7 @@ int main() {
         c64.powerOn(readAll(dir + "/kernal_generic.rom"), readAll(dir + "/basic_generic.rom"),
                     readAll(dir + "/chargen_openroms.rom"));
         c64.run(3 * kPalClockHz);  // to READY.
-        press(c64, "10 print \"hello, world\"\r20 goto 10\rrun\r");
+        c64.press(keyStrokesFor("10 print \"hello, world\"\r20 goto 10\rrun\r"));
         ok = measure("Open ROMs, BASIC printing", c64) && ok;
     } else {
         std::printf("Open ROMs not at %s: their load is skipped\n", dir.c_str());

@@ -55,12 +55,7 @@ bool EmulatedSetup::runUntil(const std::function<bool()>& done, std::uint64_t ma
 }
 
 void EmulatedSetup::press(const std::vector<KeyStroke>& strokes) {
-    for (const KeyStroke& stroke : strokes) {
-        c64.holdKeys(stroke, true);
-        runFor(c64.keyHoldCycles());
-        c64.holdKeys(stroke, false);
-        runFor(c64.keyHoldCycles());
-    }
+    c64.press(strokes, [this](std::uint64_t cycles) { runFor(cycles); });
 }
 
 }  // namespace brimwick::c64

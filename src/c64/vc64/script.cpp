@@ -152,6 +152,20 @@ bool runSharedOperation(const std::vector<Word>& w, std::ostream& out, link::PcS
     return true;
 }
 
+// Runs one line's `body`; a failure becomes the line's "error:" line.
+template <typename Body>
+bool guarded(std::ostream& out, Body body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        out << "error: " << e.what() << '\n';
+    } catch (const platform::FileError& e) {
+        out << "error: " << e.message() << '\n';
+    }
+    return false;
+}
+
 // Operations only the emulated C64 (the whole machine) can do.
 bool emulatedOnly(const std::string& op) {
     return op == "press" || op == "run" || op == "wait" || op == "screenshot";
@@ -212,9 +226,9 @@ double seconds(const Word& w, const char* what) {
 bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup,
                    const ExecuteHook& execute) {
     VirtualKernal& k = setup.kernal;
-    try {
+    return guarded(out, [&] {
         std::vector<Word> w = splitWords(line);
-        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
         const std::string& op = w[0].text;
         setup.c64.cable.failure.clear();
         auto checkLink = [&]() {
@@ -349,20 +363,14 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
-        return true;
-    } catch (const std::exception& e) {
-        out << "error: " << e.what() << '\n';
-    } catch (const platform::FileError& e) {
-        out << "error: " << e.message() << '\n';
-    }
-    return false;
+    });
 }
 
 bool runScriptLine(const std::string& line, std::ostream& out, EmulatedSetup& setup,
                    const ExecuteHook& execute) {
-    try {
+    return guarded(out, [&] {
         std::vector<Word> w = splitWords(line);
-        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
         const std::string& op = w[0].text;
         if (runSharedOperation(w, out, setup, execute)) {
             // served, exec or typed
@@ -413,13 +421,7 @@ bool runScriptLine(const std::string& line, std::ostream& out, EmulatedSetup& se
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
-        return true;
-    } catch (const std::exception& e) {
-        out << "error: " << e.what() << '\n';
-    } catch (const platform::FileError& e) {
-        out << "error: " << e.message() << '\n';
-    }
-    return false;
+    });
 }
 
 template <typename Setup>
