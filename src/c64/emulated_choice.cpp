@@ -49,6 +49,15 @@ std::optional<EmulatedStart> chooseEmulatedC64(const EmulatedOptions& options,
     } else if (search && romSearchEnabled()) {
         roms = searchRoms(choice, romSearchDirectories(), note);
         if (!roms) return std::nullopt;
+        // ROMs nobody named that cannot run are a note, not a failure.
+        EmulatedOptions named = options;
+        named.roms = RomChoice{"", roms->kernalPath, roms->basicPath, roms->charactersPath};
+        try {
+            return chooseEmulatedC64(named, settingsDirectory, linkPath, false, note);
+        } catch (const RomError& e) {
+            note = e.what();
+            return std::nullopt;
+        }
     } else {
         return std::nullopt;
     }

@@ -2,6 +2,9 @@
 // choice of the kernal it runs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "../../temp_dir.h"
@@ -133,6 +136,36 @@ TEST(EmulatedChoice, OptionsThenTheSettingsFileThenTheSearch) {
     } catch (const RomError& e) {
         EXPECT_NE(std::string(e.what()).find("the setting roms= in"), std::string::npos) << e.what();
     }
+}
+
+TEST(EmulatedChoice, TheSearchFindsInstalledRomsAndFallsBackWhenTheyCannotRun) {
+    brimwick::testing::TempDir home;
+    brimwick::testing::TempDir data;
+    const std::string dir = data.path() + "/brimwick/roms";
+    std::filesystem::create_directories(dir);
+    std::vector<std::uint8_t> unknown(kKernalRomBytes, 0xEA);
+    auto put = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(dir + "/" + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    put("kernal", unknown);
+    put("basic", std::vector<std::uint8_t>(kBasicRomBytes, 0x22));
+    put("chargen", std::vector<std::uint8_t>(kCharacterRomBytes, 0x33));
+    const char* before = std::getenv(kNoRomSearchVariable);
+    const std::string saved = before != nullptr ? before : "";
+    ::unsetenv(kNoRomSearchVariable);
+    ::setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    std::string note;
+    auto start = chooseEmulatedC64({}, home.path(), BRIMWICK_LINK_KERNAL, true, note);
+    EXPECT_FALSE(start);  // found, but the patcher refuses it: the virtual C64
+    EXPECT_NE(note.find(dir + "/kernal: cannot be patched"), std::string::npos) << note;
+    put("kernal", testing::stockKernal());
+    start = chooseEmulatedC64({}, home.path(), BRIMWICK_LINK_KERNAL, true, note);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->kernal, testing::patchedKernal());
+    EXPECT_EQ(start->roms.kernalPath, dir + "/kernal");
+    ::unsetenv("XDG_DATA_HOME");
+    ::setenv(kNoRomSearchVariable, saved.empty() ? "1" : saved.c_str(), 1);
 }
 
 }  // namespace
