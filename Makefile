@@ -55,16 +55,18 @@ test-tsan: deps
 # Every test, once plainly and once under the sanitizers, then a short fuzz run.
 test: test-fast test-san fuzz
 
-# The window with the virtual C64, the demo disk served as device 8. Only
-# what it starts is built (the tests and benchmarks are left for `make
-# test`). Without a display there is nothing to show: one line says so.
+# The window with the demo disk served as device 8: the emulated C64 when
+# C64 ROMs are found (ROMS=DIR names them), the virtual C64 otherwise; one
+# line says which. Only what it starts is built (the tests and benchmarks
+# are left for `make test`). Without a display there is nothing to show:
+# one line says so.
 DEMO_DISK = $(BUILD)/demo/demo.d64
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@if [ -z "$${DISPLAY}$${WAYLAND_DISPLAY}" ]; then \
 	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start it in a desktop session, or try $(BUILD)/bin/brimwick-cli serve --virtual-c64"; \
 	  exit 0; fi; \
-	cd $(BUILD) && exec bin/brimwick --virtual-c64 --drive 8=$(abspath $(DEMO_DISK))
+	cd $(BUILD) && exec bin/brimwick --virtual-c64 $(if $(ROMS),--roms $(abspath $(ROMS))) --drive 8=$(abspath $(DEMO_DISK))
 
 # Installs into $(PREFIX) (bin/, share/brimwick/, the desktop's entries,
 # MIME types, icon, man pages, bash completion, share/doc/brimwick/).
