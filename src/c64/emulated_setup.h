@@ -22,9 +22,10 @@ class EmulatedSetup : public link::PcSide {
 
     EmulatedSetup();
 
-    // Powers the C64 on with `kernal` (8 KB) and lets the PC raise its
-    // presence line.
-    void powerOn(const std::vector<std::uint8_t>& kernal);
+    // Powers the C64 on with `kernal` (8 KB) and optionally a BASIC ROM,
+    // and lets the PC raise its presence line.
+    void powerOn(const std::vector<std::uint8_t>& kernal,
+                 const std::vector<std::uint8_t>& basic = {});
     // Lets the PC poll until `done` holds or `maxCycles` C64 cycles have
     // passed; returns whether `done` held.
     bool runUntil(const std::function<bool()>& done, std::uint64_t maxCycles);
