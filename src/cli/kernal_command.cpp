@@ -9,6 +9,7 @@
 #include <string>
 
 #include "c64/kernal/kernal_patcher.h"
+#include "c64/kernal/kernal_preparer.h"
 #include "cli/commands.h"
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -32,8 +33,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 int runPatch(const KernalArguments& args) {
     std::string linkPath = args.link;
-    if (linkPath.empty())
-        linkPath = platform::programDirectory() + "kernels" + platform::kPathSeparator + "link.prg";
+    if (linkPath.empty()) linkPath = c64::linkProgramPath(platform::programDirectory());
     if (sameFile(args.stock, args.output) || sameFile(linkPath, args.output)) {
         std::cerr << "kernal patch: " << args.output
                   << ": will not write over one of its own inputs\n";

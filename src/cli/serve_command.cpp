@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 
+#include "c64/kernal/kernal_preparer.h"
 #include "c64/vc64/virtual_setup.h"
 #include "cli/commands.h"
 #include "config/status_file.h"
@@ -156,6 +157,7 @@ int serve(const ServeOptions& options) {
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(cable, drives, settings, keyboard, mirror);
     dispatcher.programDirectory = home;
+    c64::answerKernalDumps(dispatcher);
     shell::RunningInstance instance(dispatcher);
     listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";
