@@ -10,19 +10,18 @@
 namespace brimwick::c64 {
 
 namespace {
-constexpr const char* kLinkProgramFile = "link.prg";
 constexpr std::size_t kLargestLinkProgram = 1 << 16;
 }  // namespace
 
-std::string linkProgramPath(const std::string& programDirectory) {
+std::string kernelsPath(const std::string& programDirectory, const char* name) {
     return platform::withTrailingSeparator(programDirectory) + link::kKernalDirectory +
-           platform::kPathSeparator + kLinkProgramFile;
+           platform::kPathSeparator + name;
 }
 
 link::PreparedKernal prepareDumpedKernal(const std::vector<std::uint8_t>& stock,
                                          const std::string& programDirectory) {
     std::vector<std::uint8_t> linkProgram =
-        platform::readFile(linkProgramPath(programDirectory), kLargestLinkProgram);
+        platform::readFile(kernelsPath(programDirectory, kLinkProgramFile), kLargestLinkProgram);
     link::PreparedKernal prepared;
     prepared.image = patchKernal(stock, linkProgram);
     for (const RamFix& fix : ramKernalFixes(prepared.image)) {

@@ -12,8 +12,12 @@
 
 namespace brimwick::c64 {
 
-// kernels/link.prg of `programDirectory`: the assembled link kernal.
-std::string linkProgramPath(const std::string& programDirectory);
+// The assembled link kernal and RAM kernal loader in kernels/.
+inline constexpr const char* kLinkProgramFile = "link.prg";
+inline constexpr const char* kRamLoaderFile = "ram_loader.prg";
+
+// The file `name` in kernels/ of `programDirectory`.
+std::string kernelsPath(const std::string& programDirectory, const char* name);
 
 // Patches `stock` with kernels/link.prg of `programDirectory`; throws
 // PatchError or platform::FileError.
