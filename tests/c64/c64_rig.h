@@ -87,6 +87,9 @@ class C64Rig {
     MemoryMap& memory = setup.c64.memory;
 
     explicit C64Rig(const std::vector<std::uint8_t>& kernal) {
+        // The virtual C64 it is compared with starts with zeroed RAM, not a
+        // C64's power-on pattern.
+        memory.ram.fill(0);
         poke(mailbox::kOp, kStarting);
         setup.powerOn(kernal, testBasic());
         if (!waitForStart()) throw std::runtime_error("the test program did not start");

@@ -27,8 +27,6 @@ namespace mb = testing::mailbox;
 constexpr int kImageDevice = 8;
 constexpr std::uint16_t kLoaderStart = 0x8009;  // SYS 32777
 constexpr std::uint16_t kMemtop = 0x0283;
-constexpr std::uint16_t kStopKeyRow = 0xDC01 - 0xD000;  // in the I/O registers
-constexpr std::uint8_t kRunStopHeld = 0x7F;
 constexpr std::uint8_t kRomBanking = 0x37;
 const std::vector<std::uint8_t> kSignature = {0xC3, 0xC2, 0xCD, 0x38, 0x30};
 
@@ -76,6 +74,19 @@ class RamLoader : public ::testing::Test {
         ASSERT_TRUE(rig->load(kImageDevice, name, 1, true));
         EXPECT_EQ(rig->st() & ~0x40, 0);
         EXPECT_EQ(rig->ram(start, length), bytes);
+    }
+    // RESTORE (with RUN/STOP held): true once BASIC's warm start is back.
+    bool restore() {
+        EmulatedC64& c64 = rig->setup.c64;
+        const KeyStroke runStop{{kKeyRunStop}, false};
+        const KeyStroke restoreKey{{}, true};
+        c64.holdKeys(runStop, true);
+        rig->expectStart();
+        c64.holdKeys(restoreKey, true);
+        bool started = rig->waitForStart();
+        c64.holdKeys(restoreKey, false);
+        c64.holdKeys(runStop, false);
+        return started;
     }
     std::string screen(int length) const {
         std::vector<std::uint8_t> row = rig->ram(0x0400, length);
@@ -134,11 +145,7 @@ TEST_F(RamLoader, ComesBackAfterTheResetsButNotAfterAPowerCycle) {
     expectServed("AFTER RESET", 0x1000, 0x0100);
 
     // RUN/STOP+RESTORE: the RAM kernal's NMI, then BASIC's warm start.
-    rig->memory.ioRegisters[kStopKeyRow] = kRunStopHeld;
-    rig->expectStart();
-    rig->setup.c64.cpu.triggerNmi();
-    ASSERT_TRUE(rig->waitForStart());
-    rig->memory.ioRegisters[kStopKeyRow] = 0xFF;
+    ASSERT_TRUE(restore());
     EXPECT_EQ(banking(), kRamBanking);
     expectServed("AFTER RESTORE", 0x1000, 0x0100);
 
@@ -146,11 +153,7 @@ TEST_F(RamLoader, ComesBackAfterTheResetsButNotAfterAPowerCycle) {
     // back through the loader's warm entry.
     rig->poke(0x0001, kRomBanking);
     rig->memory.portData = kRomBanking;
-    rig->memory.ioRegisters[kStopKeyRow] = kRunStopHeld;
-    rig->expectStart();
-    rig->setup.c64.cpu.triggerNmi();
-    ASSERT_TRUE(rig->waitForStart());
-    rig->memory.ioRegisters[kStopKeyRow] = 0xFF;
+    ASSERT_TRUE(restore());
     EXPECT_EQ(banking(), kRamBanking);
     expectServed("AFTER ROM RESTORE", 0x1000, 0x0100);
 
