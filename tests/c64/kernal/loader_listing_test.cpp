@@ -10,6 +10,8 @@
 
 #include "../../temp_dir.h"
 #include "../c64_rig.h"
+#include "../open_roms.h"
+#include "c64/emulated_setup.h"
 #include "c64/kernal/loader_listing.h"
 #include "c64/kernal/ram_kernal.h"
 #include "platform/file.h"
@@ -27,29 +29,61 @@ int digit(char typed) {
     return h > 9 ? h - 7 : h;
 }
 
+// Lines 20-60 of the listing, step by step: the bytes poked, or the line
+// the program names when a checksum does not agree (0 when none).
+struct ListingRun {
+    std::vector<std::uint8_t> poked;
+    int wrongLine = 0;
+};
+ListingRun runListing(const std::vector<ListingLine>& lines) {
+    ListingRun run;
+    for (const ListingLine& line : lines) {
+        if (line.text.rfind("data ", 0) != 0) continue;
+        std::string items = line.text.substr(5);
+        std::size_t comma = items.find(',');
+        std::string hex = items.substr(0, comma);
+        long sum = line.number;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+            int v = digit(hex[i]) * 16 + digit(hex[i + 1]);
+            run.poked.push_back(static_cast<std::uint8_t>(v));
+            sum += v * static_cast<long>(i / 2 + 1);
+        }
+        if (sum != std::stol(items.substr(comma + 1))) {
+            run.wrongLine = line.number;
+            return run;
+        }
+    }
+    return run;
+}
+
+TEST(LoaderListing, AChangedDigitIsCaughtAndItsLineNamed) {
+    std::vector<ListingLine> lines = loaderListing(loader());
+    EXPECT_EQ(runListing(lines).wrongLine, 0);
+    for (std::size_t changed : {std::size_t(7), std::size_t(9)}) {  // the second and the fourth DATA line
+        std::vector<ListingLine> typo = lines;
+        std::string& text = typo[changed].text;
+        std::size_t at = 5 + 2 * changed;
+        text[at] = text[at] == '0' ? '1' : '0';
+        EXPECT_EQ(runListing(typo).wrongLine, typo[changed].number);
+        std::vector<ListingLine> badSum = lines;
+        badSum[changed].text.back() = badSum[changed].text.back() == '1' ? '2' : '1';
+        EXPECT_EQ(runListing(badSum).wrongLine, lines[changed].number);
+    }
+}
+
 TEST(LoaderListing, ShortLinesWhoseDataGiveTheLoaderBack) {
     std::vector<std::uint8_t> prg = loader();
     std::vector<ListingLine> lines = loaderListing(prg);
     EXPECT_LE(lines.size(), 25u);
-    std::vector<std::uint8_t> poked;
     for (const ListingLine& line : lines) {
         SCOPED_TRACE(line.number);
         std::string typed = std::to_string(line.number) + " " + line.text;
         EXPECT_LE(typed.size(), static_cast<std::size_t>(kListingLongestLine));
         for (char c : typed) EXPECT_FALSE(std::isupper(static_cast<unsigned char>(c))) << typed;
-        if (line.text.rfind("data ", 0) != 0) continue;
-        std::string items = line.text.substr(5);
-        std::size_t comma = items.find(',');
-        ASSERT_NE(comma, std::string::npos);
-        std::string hex = items.substr(0, comma);
-        ASSERT_EQ(hex.size() % 2, 0u);
-        std::vector<std::uint8_t> bytes;
-        for (std::size_t i = 0; i < hex.size(); i += 2)
-            bytes.push_back(static_cast<std::uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1])));
-        EXPECT_EQ(std::stol(items.substr(comma + 1)), dataChecksum(line.number, bytes));
-        poked.insert(poked.end(), bytes.begin(), bytes.end());
     }
-    EXPECT_EQ(poked, std::vector<std::uint8_t>(prg.begin() + 2, prg.end()));
+    ListingRun run = runListing(lines);
+    EXPECT_EQ(run.wrongLine, 0);
+    EXPECT_EQ(run.poked, std::vector<std::uint8_t>(prg.begin() + 2, prg.end()));
     EXPECT_EQ(lines[1].text.find("poke 56,128:clr:a=32768:for l=100 to "), 0u);
     EXPECT_EQ(lines[5].text, "next:sys 32777");
     EXPECT_EQ(kRamLoaderEntry, kRamLoaderStart + 9);
@@ -92,6 +126,33 @@ TEST(LoaderListing, AsAProgramFileTheLinesAreCrunched) {
     }
     EXPECT_EQ(program[pos], 0);
     EXPECT_EQ(program[pos + 1], 0);
+}
+
+// The listing as a person types it, key by key through the keyboard matrix,
+// into a C64 running the Open ROMs: every line fits the screen editor, and
+// the program the C64 then holds is the one -o writes. (The Open ROMs' BASIC
+// has no numeric variables yet, ?NOT IMPLEMENTED ERROR, so it cannot RUN
+// the listing; what the listing's code computes is checked above.)
+TEST(LoaderListing, TypedIntoAC64ItIsTheProgramFile) {
+    BRIMWICK_NEED_OPEN_ROMS(roms);
+    EmulatedSetup setup;
+    setup.c64.powerOn(roms->kernal, roms->basic, roms->characters);
+    setup.runFor(3 * static_cast<std::uint64_t>(setup.c64.clockHz()));
+    ASSERT_TRUE(testing::screenShows(setup.c64, "READY."));
+    std::vector<ListingLine> lines = loaderListing(loader());
+    std::string typed = listingText(lines);
+    for (char& c : typed)
+        if (c == '\n') c = '\r';
+    setup.press(keyStrokesFor(typed));
+    setup.runFor(static_cast<std::uint64_t>(setup.c64.clockHz()));  // the last line entered
+    std::vector<std::uint8_t> program = listingProgram(lines);
+    const auto& ram = setup.c64.memory.ram;
+    int start = ram[0x2B] | (ram[0x2C] << 8);
+    int end = ram[0x2D] | (ram[0x2E] << 8);
+    EXPECT_EQ(start, 0x0801);
+    ASSERT_EQ(end - start, static_cast<int>(program.size()) - 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(ram.begin() + start, ram.begin() + end),
+              std::vector<std::uint8_t>(program.begin() + 2, program.end()));
 }
 
 TEST(KernalLoaderCommand, PrintsWritesAndPutsItOnAnImage) {
