@@ -13,6 +13,7 @@
 
 #include "../../temp_dir.h"
 #include "../c64_rig.h"
+#include "../open_roms.h"
 #include "c64/kernal/ram_kernal.h"
 #include "platform/file.h"
 #include "platform/trace_log.h"
@@ -199,6 +200,29 @@ TEST_F(RamLoader, RefusesWhatItCannotPatchAndLeavesTheC64AsItWas) {
         EXPECT_EQ(rig->ram(kKernalStart, kKernalImageSize), underRom);
         EXPECT_FALSE(platform::exists(dir.file("kernels/ks.rom")));
     }
+}
+
+// On a whole C64 with the Open ROMs (a kernal of another layout, which the
+// patcher does not take): SYS 32777 typed at READY, the kernal goes to the
+// PC and the refusal comes back onto the screen through the kernal's CHROUT.
+TEST_F(RamLoader, ARefusalIsPrintedByTheC64sOwnKernal) {
+    BRIMWICK_NEED_OPEN_ROMS(roms);
+    EmulatedSetup setup;
+    setup.dispatcher.programDirectory = dir.path();
+    RomSet set;
+    set.kernal = roms->kernal;
+    set.basic = roms->basic;
+    set.characters = roms->characters;
+    setup.powerOn(set, roms->kernal);
+    setup.runFor(3 * static_cast<std::uint64_t>(setup.c64.clockHz()));
+    ASSERT_TRUE(testing::screenShows(setup.c64, "READY."));
+    std::vector<std::uint8_t> prg = loaderProgram();
+    setup.c64.memory.load(kRamLoaderStart, {prg.begin() + 2, prg.end()});
+    setup.press(keyStrokesFor("sys 32777\r"));
+    setup.runFor(static_cast<std::uint64_t>(setup.c64.clockHz()));
+    EXPECT_TRUE(testing::screenShows(setup.c64, "BRIMWICK CANNOT USE THIS KERNAL:"));
+    EXPECT_EQ(setup.c64.memory.portValue() & 0x07, 0x07);
+    EXPECT_FALSE(platform::exists(dir.file("kernels/ks.rom")));
 }
 
 }  // namespace
