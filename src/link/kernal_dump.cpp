@@ -2,6 +2,7 @@
 #include "link/kernal_dump.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "link/kernal_upload.h"
 #include "platform/file.h"
