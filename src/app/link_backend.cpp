@@ -13,6 +13,7 @@
 #include "link/ppdev_port.h"
 #include "link/screen_mirror.h"
 #include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_preparer.h"
 #include "c64/real_time_pacer.h"
 #include "c64/vc64/virtual_setup.h"
 #include "shell/virtual_c64_session.h"
@@ -35,6 +36,8 @@ class PortBackend : public LinkBackend {
     std::unique_ptr<link::PortIo> io;  // the port's registers, when open
     link::IdlePacer pacer;             // spares the processor while the C64 is quiet
     std::string ppdev;                 // the parport device, or "" for direct I/O
+
+    PortBackend() { c64::answerKernalDumps(serving); }
 
     link::RequestDispatcher& dispatcher() override { return serving; }
     config::Settings& settings() override { return config::settings(); }
