@@ -69,6 +69,13 @@ TEST(EmulatedScript, PressWaitScreenAndScreenshotOnTheOpenRoms) {
               "error: no key named {nokey}\n"
               "error: \"NEVER SHOWN\" not on the screen after 0.2 s\n"
               "error: bad seconds 'forever'\n");
+
+    // `type` resets the C64 through the cable's reset line (the Reset C64
+    // button's way): the RAM keeps the program, the screen starts afresh.
+    out = run(*setup, "press \"{clr}hello\"\nwait \"HELLO\"\ntype \"x\"\nrun 2\nscreen\n", failures);
+    EXPECT_EQ(failures, 0) << out;
+    EXPECT_EQ(out.find("|HELLO"), std::string::npos) << out;
+    EXPECT_NE(out.find("|READY."), std::string::npos) << out;
     platform::traceLog().close();
 }
 
