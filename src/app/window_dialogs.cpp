@@ -38,6 +38,7 @@ platform::MessageAnswer WindowDialogs::messageBox(std::string_view text, std::st
                                                   platform::MessageIcon icon) {
     using B = platform::MessageButtons;
     using A = platform::MessageAnswer;
+    platform::ShownDialog shown(open_);
     platform::traceLog() << "\n" << caption << ": " << text;
     QMessageBox box(iconOf(icon), fromText(caption), fromText(text), QMessageBox::NoButton, owner);
     box.setWindowModality(Qt::ApplicationModal);
@@ -76,6 +77,7 @@ platform::MessageAnswer WindowDialogs::messageBox(std::string_view text, std::st
 }
 
 std::optional<int> WindowDialogs::selectDrive(int preselected) {
+    platform::ShownDialog shown(open_);
     DriveSelection dialog(owner);
     dialog.selectedDrive = preselected;
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

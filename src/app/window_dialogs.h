@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 
 #include "platform/user_dialogs.h"
 
@@ -18,6 +19,11 @@ class WindowDialogs : public platform::UserDialogs {
                                        platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = platform::kPreselectedDrive) override;
+    // True while one of them is open (asked from the socket's thread).
+    bool anyOpen() const { return open_.load() > 0; }
+
+  private:
+    std::atomic<int> open_{0};  // dialogs shown and not yet closed
 };
 
 }  // namespace brimwick::app

@@ -6,6 +6,7 @@
 // pressed, so nothing ever waits for a person.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -39,6 +40,19 @@ class UserDialogs {
     // Asks for one of the ten drives; the index 0..9 (device number - 5),
     // or nothing when the person cancels.
     virtual std::optional<int> selectDrive(int preselected = kPreselectedDrive) = 0;
+};
+
+// Counts a dialog as open while it is shown (the count is read by other
+// threads: a string arriving meanwhile is dropped).
+class ShownDialog {
+  public:
+    explicit ShownDialog(std::atomic<int>& open) : open_(open) { ++open_; }
+    ~ShownDialog() { --open_; }
+    ShownDialog(const ShownDialog&) = delete;
+    ShownDialog& operator=(const ShownDialog&) = delete;
+
+  private:
+    std::atomic<int>& open_;  // the dialogs' count
 };
 
 // The default button of a set of buttons.

@@ -117,7 +117,7 @@ TEST_F(ShellCli, ExecLoadsAndRunsOnTheVirtualC64AndStatusIniKeepsTheDirectory) {
     EXPECT_NE(output().find("execute strings: " + runtime + "/brimwick.sock"), std::string::npos);
     CliResult r = cli({"exec", "L___" + games + "/GAME.PRG"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "handed to the running Brimwick\n");
+    EXPECT_EQ(r.out, "done by the running Brimwick\n");
     ASSERT_TRUE(waitFor("keys: ")) << output();
     EXPECT_NE(output().find("reset\nkeys: load\"GAME\",8,1:\u23CErun:\u23CE\n"), std::string::npos)
         << output();
@@ -159,10 +159,42 @@ TEST_F(ShellCli, ExecWithoutARunningInstanceRunsTheStringHere) {
     EXPECT_NE(cli({"settings"}).out.find("device 8: directory " + games + "/\n"), std::string::npos)
         << "a relative path is taken from where exec runs";
 
-    // A message box goes to stderr.
+    // A message box goes to stderr, once.
     r = cli({"exec", "IPD_/x/15.dev"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Brimwick: Illegal Device \n \nDevice number must be in the range 5-14\n");
+}
+
+TEST_F(ShellCli, ExecExitsZeroOnlyWhenTheCommandDidItsWork) {
+    scratch.write("games/x\ry.prg", std::vector<std::uint8_t>{0x01, 0x08});
+    const struct {
+        std::string text;
+        int status;
+        const char* err;  // in stderr ("" for nothing)
+    } cases[] = {
+        {"IPD_/x/9.dev", 0, ""},
+        {"ID__" + games + "/missing.d64", 1, "missing.d64 could not be read: No such file"},
+        {"XYZW/x/9.dev", 1, "unknown code 'XYZW'"},
+        {"ID", 1, "shorter than a code"},
+        {"CT__/" + std::string(509, 'd') + "/dump.bin.new", 1, "too long"},
+        {"L___" + games + "/x\ry.prg", 1, "cannot be typed into the C64: it holds a carriage return"},
+    };
+    auto check = [&](const char* where) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(where) + ": " + c.text.substr(0, 30));
+            CliResult r = cli({"exec", c.text});
+            EXPECT_EQ(r.status, c.status) << r.err;
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+            if (c.status != 0) {
+                EXPECT_FALSE(r.err.empty());
+            }
+        }
+    };
+    check("here");
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    check("handed over");
+    EXPECT_EQ(stop(), 0) << text(scratch.file("serve.err"));
+    EXPECT_EQ(output().find("keys: "), std::string::npos) << "nothing was typed: " << output();
 }
 
 TEST_F(ShellCli, BadExecInputGetsAClearError) {
@@ -187,7 +219,7 @@ TEST_F(ShellCli, BadExecInputGetsAClearError) {
               std::string::npos);
     // The next start replaces it.
     start({"--virtual-c64"}, "virtual C64 at READY");
-    EXPECT_EQ(cli({"exec", "IPD_/x/10.dev"}).out, "handed to the running Brimwick\n");
+    EXPECT_EQ(cli({"exec", "IPD_/x/10.dev"}).out, "done by the running Brimwick\n");
     EXPECT_EQ(stop(), 0);
     EXPECT_EQ(text(scratch.file("serve.err")), "");
 
