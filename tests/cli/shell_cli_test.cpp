@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -232,6 +233,54 @@ TEST_F(ShellCli, BadExecInputGetsAClearError) {
         << r.err;
     EXPECT_NE(cli({"settings"}).out.find("device 8: passed through to the real device 11"),
               std::string::npos);
+}
+
+TEST_F(ShellCli, AFifoIsRefusedAtOnceWhereverAFileIsRead) {
+    // Opened for reading, a FIFO nobody writes blocks for good; `timeout`
+    // (exit 124) would end such a run after a minute.
+    std::string fifo = scratch.file("pipe.d64");
+    std::string source = scratch.file("pipe.a64");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
+    std::string disk = scratch.file("disk.d64");
+    ASSERT_EQ(cli({"d64", "new", disk}).status, 0);
+    const std::vector<std::vector<std::string>> cases = {
+        {"d64", "list", fifo},
+        {"d64", "add", disk, fifo},
+        {"d64", "extract", fifo, scratch.file("out")},
+        {"settings", "set", "drive.8=" + fifo},
+        {"serve", "--virtual-c64", "--drive", "8=" + fifo},
+        {"exec", "ID__" + fifo},
+        {"exec", "UD__" + fifo},
+        {"exec", "CT__" + fifo},
+        {"exec", "CASC" + fifo},
+        {"exec", "ADD_" + fifo},
+        {"exec", "ASS_" + source},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        CliResult r = cli(args);
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.status, 124) << "it hung";
+        EXPECT_NE(r.err.find("FIFO"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ShellCli, ServeRefusesAMessageTxtThatIsALinkAndStillEndsOnSigterm) {
+    std::string victim = scratch.write("victim.txt", std::vector<std::uint8_t>{'k', 'e', 'e', 'p'});
+    fs::create_symlink(victim, scratch.file("message.txt"));
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_EQ(stop(), 0);
+    EXPECT_EQ(text(victim), "keep") << "nothing truncated through the link";
+    EXPECT_NE(text(scratch.file("serve.err"))
+                  .find("cannot write trace file message.txt: it is a symbolic link"),
+              std::string::npos)
+        << text(scratch.file("serve.err"));
+
+    fs::remove(scratch.file("message.txt"));
+    ASSERT_EQ(::mkfifo(scratch.file("message.txt").c_str(), 0600), 0);
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_EQ(stop(), 0) << "a FIFO named message.txt holds nothing up";
 }
 
 TEST_F(ShellCli, SettingsSetChecksEverythingBeforeSaving) {
