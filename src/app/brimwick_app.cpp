@@ -31,6 +31,12 @@ BrimwickApp::~BrimwickApp() {
 
 bool BrimwickApp::initInstance() {
     home_ = platform::programDirectory();
+    // The window's dialogs answer the link thread's questions too, and tell
+    // of a broken Status.ini while it is read.
+    broker_ = std::make_unique<shell::DialogBroker>(windowDialogs_, [this](std::function<void()> f) {
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    });
+    platform::setUserDialogs(broker_.get());
     backend_ = options_.virtualC64 ? makeVirtualBackend() : makePortBackend(options_.ppdev);
     config::Settings& settings = backend_->settings();
     auto drives = backend_->drives();
@@ -44,11 +50,6 @@ bool BrimwickApp::initInstance() {
     dispatcher.programDirectory = home_;
     bool portOpen = backend_->openPort();
 
-    // The window's dialogs answer the link thread's questions too.
-    broker_ = std::make_unique<shell::DialogBroker>(windowDialogs_, [this](std::function<void()> f) {
-        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
-    });
-    platform::setUserDialogs(broker_.get());
     installer_.programDirectory = home_;
     installer_.dataDirectory = shell::userDataDirectory();
 

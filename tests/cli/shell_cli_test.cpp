@@ -283,6 +283,41 @@ TEST_F(ShellCli, ServeRefusesAMessageTxtThatIsALinkAndStillEndsOnSigterm) {
     EXPECT_EQ(stop(), 0) << "a FIFO named message.txt holds nothing up";
 }
 
+TEST_F(ShellCli, ABrokenStatusIniIsToldAndKeptBeforeANewOneIsWritten) {
+    std::string status = home + "/Status.ini";
+    const struct {
+        std::size_t size;
+        const char* why;
+        const char* kept;  // where its bytes go
+    } cases[] = {
+        {300, "it is cut short: 300 bytes, the settings alone take 620", "/Status.ini.broken"},
+        {0, "it is empty", "/Status.ini.broken.2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<std::uint8_t> broken(c.size, 0x41);
+        scratch.write("home/Status.ini", broken);
+        CliResult r = cli({"exec", "IPD_/x/9.dev"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("The settings file " + status + " is broken: " + c.why),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(TempDir::read(home + c.kept), broken);
+        EXPECT_GE(TempDir::read(status).size(), 620u) << "a fresh Status.ini";
+    }
+    EXPECT_EQ(TempDir::read(home + "/Status.ini.broken").size(), 300u) << "never overwritten";
+    EXPECT_EQ(cli({"settings"}).err, "") << "a sound file is taken without a word";
+}
+
+TEST_F(ShellCli, SettingsShowsAPathWithControlBytesEscaped) {
+    std::string odd = games + "/a\nb";
+    fs::create_directory(odd);
+    ASSERT_EQ(cli({"settings", "set", "drive.8=" + odd + "/"}).status, 0);
+    std::string shown = cli({"settings"}).out;
+    EXPECT_NE(shown.find("device 8: directory " + games + "/a\\x0Ab/\n"), std::string::npos)
+        << shown;
+}
+
 TEST_F(ShellCli, SettingsSetChecksEverythingBeforeSaving) {
     CliResult r = cli({"settings", "set", "port=2", "drive.8=games/", "drive.10=pass:9",
                        "reset.1=sys64738\\r", "reset=1", "start-assembled=1"});
