@@ -50,7 +50,9 @@ bool BrimwickApp::initInstance() {
     dispatcher.programDirectory = home_;
     bool portOpen = backend_->openPort();
 
-    installer_.programDirectory = home_;
+    // The desktop entries start this program where it really is, and its
+    // template lies beside it, whatever BRIMWICK_HOME says.
+    installer_.programDirectory = platform::executableDirectory();
     installer_.dataDirectory = shell::userDataDirectory();
 
     instance_ = std::make_unique<shell::RunningInstance>(dispatcher);
