@@ -110,7 +110,8 @@ void ShellCommands::unpackDisk(const CommandString& s) {
         traceLog() << "\n ERROR makedir: \n    errno =" << cause << "   eacces =" << EACCES
                    << "    enoent = " << ENOENT << "\n   eexist =" << EEXIST;
         if (cause == EEXIST)
-            showError("Directory Already Exists. Aborted.\n\n" + directory);
+            failWithDetail("Directory Already Exists. Aborted.",
+                           directory + ": " + std::strerror(cause));
         else
             showError("The directory " + directory +
                       " could not be created: " + std::strerror(cause) + ". Aborted.");
@@ -118,9 +119,15 @@ void ShellCommands::unpackDisk(const CommandString& s) {
     }
     drive::DriveUnit target;
     target.mount(directory + "/", true);
-    if (!source.extractAll(target))
-        showError("An Error Occured During Unpacking Diskimage.\n\n" + s.argument + " into " +
-                  directory + "/");
+    // The files that did not come out, each with the reason.
+    std::string failures;
+    for (const drive::ExtractedFile& file :
+         source.extractFiles(target, drive::ExistingFiles::Replace))
+        if (file.outcome != drive::ExtractOutcome::Written)
+            failures += (failures.empty() ? "" : "\n") + file.hostFile + ": " + file.reason;
+    if (!failures.empty())
+        failWithDetail("An Error Occured During Unpacking Diskimage.",
+                       s.argument + " into " + directory + "/:\n" + failures);
 }
 
 void ShellCommands::convertToProgram(const CommandString& s) {

@@ -31,6 +31,15 @@ platform::MessageAnswer TrackedDialogs::messageBox(std::string_view text, std::s
     return platform::userDialogs().messageBox(text, caption, buttons, icon);
 }
 
+platform::MessageAnswer TrackedDialogs::messageBoxWithDetail(std::string_view text,
+                                                             std::string_view detail,
+                                                             std::string_view caption,
+                                                             platform::MessageButtons buttons,
+                                                             platform::MessageIcon icon) {
+    platform::ShownDialog shown(open_);
+    return platform::userDialogs().messageBoxWithDetail(text, detail, caption, buttons, icon);
+}
+
 std::optional<int> TrackedDialogs::selectDrive(int preselected) {
     platform::ShownDialog shown(open_);
     std::optional<int> chosen = platform::userDialogs().selectDrive(preselected);
@@ -80,6 +89,12 @@ void ShellCommands::fail(const std::string& text, bool show) {
     if (show)
         dialogs_.messageBox(text, kAppTitle, platform::MessageButtons::Ok,
                             platform::MessageIcon::Stop);
+}
+
+void ShellCommands::failWithDetail(const std::string& text, const std::string& detail) {
+    if (result_.outcome != Outcome::Failed) result_ = {Outcome::Failed, text + " " + detail, true};
+    dialogs_.messageBoxWithDetail(text, detail, kAppTitle, platform::MessageButtons::Ok,
+                                  platform::MessageIcon::Stop);
 }
 
 void ShellCommands::told(const std::string& text) {

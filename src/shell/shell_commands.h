@@ -52,6 +52,10 @@ class TrackedDialogs : public platform::UserDialogs {
     platform::MessageAnswer messageBox(std::string_view text, std::string_view caption,
                                        platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
+    platform::MessageAnswer messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                                 std::string_view caption,
+                                                 platform::MessageButtons buttons,
+                                                 platform::MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = platform::kPreselectedDrive) override;
     // Read from the socket's thread while the link thread shows them.
     bool anyOpen() const { return open_.load() > 0; }
@@ -137,6 +141,9 @@ class ShellCommands {
     // The command fails with `text` (the first failure counts), shown to
     // the person when `show`.
     void fail(const std::string& text, bool show = true);
+    // The same with a message box whose text stays as it always was and
+    // whose detail line names the path and the reason.
+    void failWithDetail(const std::string& text, const std::string& detail);
     // The command fails with `text`, which the person has seen already.
     void told(const std::string& text);
     // The device number the C64 uses for a drive index.

@@ -181,10 +181,33 @@ TEST_F(ShellCommandsTest, UnpackIntoANewDirectoryOnceOnly) {
 
     run("UD__" + disk);
     ASSERT_EQ(dialogs.texts.size(), 1u);
-    EXPECT_EQ(dialogs.texts[0], "Directory Already Exists. Aborted.\n\n" + dir.file("game"));
+    EXPECT_EQ(dialogs.texts[0], "Directory Already Exists. Aborted.");
+    EXPECT_EQ(dialogs.details[0], dir.file("game") + ": File exists");
     EXPECT_NE(platform::traceLog().captured().find(
                   "\n ERROR makedir: \n    errno =17   eacces =13    enoent = 2\n   eexist =17"),
               std::string::npos);
+}
+
+TEST_F(ShellCommandsTest, AFailedUnpackShowsItsOwnTextWithTheFileAndReasonBeneath) {
+    dir.write("game.prg", bytes(300));
+    std::string disk = image("game.d64", {dir.file("game.prg")});
+    // The file's directory entry (in track 18, sector 1, one each 32 bytes
+    // from byte 2) points it at track 99, which no disk has.
+    constexpr std::size_t kDirectorySector = (17 * 21 + 1) * 256;
+    constexpr std::uint8_t kClosedProgram = 0x82;
+    std::vector<std::uint8_t> raw = TempDir::read(disk);
+    std::size_t entry = kDirectorySector + 2;
+    while (raw[entry] != kClosedProgram && entry < kDirectorySector + 256) entry += 32;
+    ASSERT_LT(entry, kDirectorySector + 256);
+    raw[entry + 1] = 99;
+    dir.write("game.d64", raw);
+    run("UD__" + disk);
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], "An Error Occured During Unpacking Diskimage.");
+    EXPECT_NE(dialogs.details[0].find(disk + " into " + dir.file("game") + "/:\n" +
+                                      dir.file("game/game.prg") + ": "),
+              std::string::npos)
+        << dialogs.details[0];
 }
 
 TEST_F(ShellCommandsTest, UnpackNamesTheDirectoryAfterTheImageFileOnly) {
