@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,8 @@
 #include "c64/vc64/virtual_setup.h"
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
+#include "shell/link_thread.h"
+#include "shell/running_instance.h"
 #include "shell/shell_commands.h"
 #include "temp_dir.h"
 
@@ -125,6 +128,51 @@ TEST_F(ExecuteSocketTest, AStringArrivingWhileADialogIsOpenIsDroppedAtOnce) {
     EXPECT_TRUE(takenMeanwhile.empty());
     EXPECT_EQ(setup.settings.realDevice[3], 8) << "the dropped string never ran";
     EXPECT_FALSE(commands.dialogOpen());
+}
+
+TEST_F(ExecuteSocketTest, WhileTheLinkThreadHoldsADialogStringsAreDroppedAtOnceNeverRunLater) {
+    // As in the window: the socket is read on a thread of its own and the
+    // strings run on the link thread, which a message box holds.
+    const char* saved = std::getenv(kRuntimeDirectoryVariable);
+    std::string before = saved ? saved : "";
+    ::setenv(kRuntimeDirectoryVariable, dir.path().c_str(), 1);
+    testing::InstalledDialogs installed;
+    c64::vc64::VirtualSetup setup;
+    std::atomic<bool> ending{false};
+    {
+        RunningInstance instance(setup.dispatcher);
+        instance.dropCheck = [&]() -> std::optional<std::string> {
+            if (ending.load()) return std::string("Brimwick is ending");
+            return std::nullopt;
+        };
+        ASSERT_FALSE(instance.listen());
+        LinkThread link(setup.dispatcher, nullptr, [] { return 5; });
+        link.start();
+        instance.answerOnOwnThread([&](std::shared_ptr<Arrival> arrival) {
+            link.post([&instance, arrival] { instance.runArrival(*arrival); });
+        });
+        DeliveryResult meanwhile;
+        installed.dialogs.whileOpen = [&] {
+            // Handed over while the illegal device's box holds the link thread.
+            meanwhile = sendExecuteString(path, "IPD_/x/9.dev", 10000);
+        };
+        DeliveryResult first = sendExecuteString(path, "IPD_/x/4.dev", 10000);
+        EXPECT_EQ(first.outcome, Delivery::Failed);
+        EXPECT_EQ(meanwhile.outcome, Delivery::Dropped) << meanwhile.detail;
+        EXPECT_NE(meanwhile.detail.find("message box"), std::string::npos) << meanwhile.detail;
+        installed.dialogs.whileOpen = {};
+        ending = true;
+        DeliveryResult late = sendExecuteString(path, "IPD_/x/10.dev", 10000);
+        EXPECT_EQ(late.outcome, Delivery::Dropped);
+        EXPECT_EQ(late.detail, "Brimwick is ending");
+        instance.stopAnswering();
+        link.stop();
+    }
+    EXPECT_EQ(setup.settings.realDevice[3], 8) << "no dropped string ever ran";
+    if (saved)
+        ::setenv(kRuntimeDirectoryVariable, before.c_str(), 1);
+    else
+        ::unsetenv(kRuntimeDirectoryVariable);
 }
 
 TEST_F(ExecuteSocketTest, SilentClientsStallNobody) {
