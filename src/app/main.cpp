@@ -96,8 +96,7 @@ int main(int argc, char** argv) {
         options.executeStrings.push_back(text);
     }
     for (const std::string& text : exec)
-        options.executeStrings.push_back(
-            brimwick::shell::takeExecuteString(brimwick::shell::withAbsolutePath(text)));
+        options.executeStrings.push_back(brimwick::shell::withAbsolutePath(text));
     if (!options.executeStrings.empty() && screenshots.empty()) {
         switch (brimwick::app::handToRunningWindow(options.executeStrings)) {
             case brimwick::app::HandOff::Delivered:
@@ -115,8 +114,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!brimwick::platform::traceLog().open(trace))
-        std::cerr << "brimwick: cannot write trace file " << trace << ": " << std::strerror(errno)
-                  << '\n';
+        std::cerr << "brimwick: cannot write trace file " << trace << ": "
+                  << brimwick::platform::traceLog().failure() << '\n';
     QApplication qt(argc, argv);
     QApplication::setApplicationName("Brimwick");
     brimwick::app::BrimwickApp app(options);

@@ -14,6 +14,10 @@ std::string withTrailingSeparator(std::string path) {
 std::string programDirectory() {
     if (const char* home = std::getenv(kHomeVariable); home != nullptr && *home != '\0')
         return withTrailingSeparator(home);
+    return executableDirectory();
+}
+
+std::string executableDirectory() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return withTrailingSeparator(std::filesystem::current_path(ec).string());

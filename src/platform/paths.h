@@ -17,6 +17,11 @@ inline constexpr const char* kHomeVariable = "BRIMWICK_HOME";
 // (tests and installed copies point it elsewhere).
 std::string programDirectory();
 
+// The directory of the running executable itself, ending with the
+// separator, whatever BRIMWICK_HOME says: where the program's own files
+// (register.txt) are, and what desktop entries must start.
+std::string executableDirectory();
+
 // `path` with a separator at its end (unchanged when it has one already).
 std::string withTrailingSeparator(std::string path);
 

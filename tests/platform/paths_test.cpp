@@ -20,6 +20,9 @@ TEST(ProgramDirectory, EndsWithSeparatorAndHonoursOverride) {
     EXPECT_EQ(programDirectory(), "/opt/brimwick/");
     ::setenv(kHomeVariable, "", 1);
     EXPECT_EQ(programDirectory(), own);
+    // The executable's own directory never follows the override.
+    ::setenv(kHomeVariable, "/opt/brimwick", 1);
+    EXPECT_EQ(executableDirectory(), own);
     ::unsetenv(kHomeVariable);
 }
 
