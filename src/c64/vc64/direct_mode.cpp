@@ -2,8 +2,10 @@
 #include "c64/vc64/direct_mode.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 
+#include "c64/vc64/basic_expression.h"
 #include "c64/vc64/basic_program.h"
 #include "c64/vc64/basic_tokens.h"
 #include "link/c64_locations.h"
@@ -31,7 +33,8 @@ constexpr std::string_view kOutOfMemory = "OUT OF MEMORY";
 // parts of a statement are skipped.
 class Reader {
   public:
-    explicit Reader(const std::vector<std::uint8_t>& text) : text_(text) {}
+    explicit Reader(const std::vector<std::uint8_t>& text, std::size_t at = 0)
+        : text_(text), at_(at) {}
     explicit Reader(std::vector<std::uint8_t>&&) = delete;  // it keeps a reference
 
     int peek() {
@@ -61,6 +64,8 @@ class Reader {
         if (!any) return std::nullopt;
         return value;
     }
+    // The reading position, for the expression reader.
+    std::size_t& position() { return at_; }
     // What is left of the line.
     std::vector<std::uint8_t> rest() const {
         return {text_.begin() + static_cast<std::ptrdiff_t>(at_), text_.end()};
@@ -159,48 +164,171 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
         }
         co_return 0;
     }
+    co_return co_await statements(std::move(text), in.position());
+}
+
+void DirectMode::ready() {
+    // After a PRINT that ended its row READY. follows at once.
+    if (!(printed_ && kernal.screen.column == 0)) print("\r");
+    print("READY.\r");
+    printed_ = false;
+}
+
+Task<int> DirectMode::resume() {
+    std::vector<std::uint8_t> rest = std::move(afterSys);
+    afterSys.clear();
+    kernal.c64.memory.write(kMessageFlag, kDirectModeMessages);
+    co_return co_await statements(std::move(rest), 0);
+}
+
+int DirectMode::fre() const {
+    // No strings are kept: everything from the end of the arrays to the
+    // end of BASIC RAM is free.
+    int free = kProgramLimit - kernal.c64.memory.readWord(kStrEnd);
+    return free > 32767 ? free - 65536 : free;
+}
+
+ExpressionReader DirectMode::expressionsAt(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    return ExpressionReader(
+        text, at, [this](int address) { return machine.bus.read(static_cast<std::uint16_t>(address)); },
+        [this] { return fre(); });
+}
+
+bool DirectMode::printStatement(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    constexpr int kZone = 10;  // a comma moves to the next zone of ten columns
+    auto& memory = kernal.c64.memory;
+    ExpressionReader expressions = expressionsAt(text, at);
+    bool newLine = true;
+    for (;;) {
+        int c = expressions.peekByte();
+        if (c < 0 || c == ':') break;
+        if (c == ';') {
+            ++at;
+            newLine = false;
+            continue;
+        }
+        if (c == ',') {
+            ++at;
+            do {
+                kernal.screen.print(memory, kCursorRight);
+            } while (kernal.screen.column % kZone != 0);
+            newLine = false;
+            continue;
+        }
+        BasicValue value = expressions.expression();
+        print(value.isString ? value.text : formatNumber(value.number));
+        newLine = true;
+    }
+    if (newLine) print("\r");
+    printed_ = true;
+    return true;
+}
+
+bool DirectMode::runProgram(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    Reader in(text, at);
+    if (!in.statementEnds()) throw BasicError{kSyntax};
+    std::vector<BasicLine> lines = programLines(kernal.c64.memory);
+    if (lines.empty()) return false;
+    // The first line must be SYS and an address, as a machine-code
+    // program's BASIC start line is.
+    const std::vector<std::uint8_t>& first = lines.front().text;
+    std::size_t pos = 0;
+    while (pos < first.size() && first[pos] == ' ') ++pos;
+    if (pos < first.size() && first[pos] == kTokenSys) {
+        ++pos;
+        try {
+            ExpressionReader address = expressionsAt(first, pos);
+            int start = address.integer(0, 0xFFFF);
+            kernal.c64.memory.write(kMessageFlag, 0);  // a program's LOAD says nothing
+            machine.startSys(start);
+            return true;
+        } catch (const BasicError&) {
+            // Not a plain SYS address: a BASIC program after all.
+        }
+    }
+    print(kCannotRun);
+    return false;
+}
+
+Task<int> DirectMode::statements(std::vector<std::uint8_t> text, std::size_t at) {
+    Reader in(text, at);
+    printed_ = false;
     for (bool goOn = true; goOn;) {
         int c = in.peek();
         if (c < 0) break;
         in.skip();
         if (c == ':') continue;
+        printed_ = false;
         FileArguments file;
         std::string_view wrong;
-        switch (c) {
-            case kTokenLoad:
-            case kTokenVerify:
-                wrong = fileArguments(in, file);
-                if (wrong.empty()) goOn = co_await load(file, c == kTokenVerify);
-                break;
-            case kTokenSave:
-                wrong = fileArguments(in, file);
-                if (wrong.empty()) goOn = co_await save(file);
-                break;
-            case kTokenList: {
-                int from = 0, to = kMaxLineNumber;
-                std::optional<int> first = in.number(kMaxLineNumber);
-                if (first) from = to = *first;
-                if (in.peek() == kTokenMinus) {
+        try {
+            switch (c) {
+                case kTokenLoad:
+                case kTokenVerify:
+                    wrong = fileArguments(in, file);
+                    break;
+                case kTokenSave:
+                    wrong = fileArguments(in, file);
+                    break;
+                case kTokenList: {
+                    int from = 0, to = kMaxLineNumber;
+                    std::optional<int> first = in.number(kMaxLineNumber);
+                    if (first) from = to = *first;
+                    if (in.peek() == kTokenMinus) {
+                        in.skip();
+                        to = in.number(kMaxLineNumber).value_or(kMaxLineNumber);
+                    }
+                    if (!in.statementEnds() || from > kMaxLineNumber || to > kMaxLineNumber) {
+                        wrong = kSyntax;
+                    } else {
+                        goOn = list(from, to);
+                    }
+                    break;
+                }
+                case kTokenNew:
+                    if (!in.statementEnds()) {
+                        wrong = kSyntax;
+                    } else {
+                        clearProgram(kernal.c64.memory);
+                        goOn = false;
+                    }
+                    break;
+                case kTokenPoke: {
+                    ExpressionReader expressions = expressionsAt(text, in.position());
+                    int address = expressions.integer(0, 0xFFFF);
+                    if (expressions.peekByte() != ',') throw BasicError{kSyntax};
                     in.skip();
-                    to = in.number(kMaxLineNumber).value_or(kMaxLineNumber);
+                    int value = expressions.integer(0, 0xFF);
+                    if (!in.statementEnds()) throw BasicError{kSyntax};
+                    machine.bus.write(static_cast<std::uint16_t>(address),
+                                      static_cast<std::uint8_t>(value));
+                    break;
                 }
-                if (!in.statementEnds() || from > kMaxLineNumber || to > kMaxLineNumber) {
-                    wrong = kSyntax;
-                } else {
-                    goOn = list(from, to);
+                case kTokenPrint:
+                    printStatement(text, in.position());
+                    break;
+                case kTokenSys: {
+                    ExpressionReader expressions = expressionsAt(text, in.position());
+                    int address = expressions.integer(0, 0xFFFF);
+                    if (!in.statementEnds()) throw BasicError{kSyntax};
+                    afterSys = in.rest();
+                    machine.startSys(address);
+                    co_return 0;  // the program runs; `resume` goes on after it
                 }
-                break;
-            }
-            case kTokenNew:
-                if (!in.statementEnds()) {
-                    wrong = kSyntax;
-                } else {
-                    clearProgram(kernal.c64.memory);
+                case kTokenRun:
+                    if (runProgram(text, in.position())) co_return 0;
                     goOn = false;
-                }
-                break;
-            default:
-                wrong = kSyntax;
+                    break;
+                default:
+                    wrong = kSyntax;
+            }
+        } catch (const BasicError& e) {
+            wrong = e.message;
+        }
+        if (wrong.empty() && (c == kTokenLoad || c == kTokenVerify)) {
+            goOn = co_await load(file, c == kTokenVerify);
+        } else if (wrong.empty() && c == kTokenSave) {
+            goOn = co_await save(file);
         }
         if (!wrong.empty()) {
             error(wrong);
