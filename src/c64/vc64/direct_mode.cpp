@@ -167,12 +167,7 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
     co_return co_await statements(std::move(text), in.position());
 }
 
-void DirectMode::ready() {
-    // After a PRINT that ended its row READY. follows at once.
-    if (!(printed_ && kernal.screen.column == 0)) print("\r");
-    print("READY.\r");
-    printed_ = false;
-}
+void DirectMode::ready() { print("\rREADY.\r"); }
 
 Task<int> DirectMode::resume() {
     std::vector<std::uint8_t> rest = std::move(afterSys);
@@ -220,7 +215,6 @@ bool DirectMode::printStatement(const std::vector<std::uint8_t>& text, std::size
         newLine = true;
     }
     if (newLine) print("\r");
-    printed_ = true;
     return true;
 }
 
@@ -252,13 +246,11 @@ bool DirectMode::runProgram(const std::vector<std::uint8_t>& text, std::size_t& 
 
 Task<int> DirectMode::statements(std::vector<std::uint8_t> text, std::size_t at) {
     Reader in(text, at);
-    printed_ = false;
     for (bool goOn = true; goOn;) {
         int c = in.peek();
         if (c < 0) break;
         in.skip();
         if (c == ':') continue;
-        printed_ = false;
         FileArguments file;
         std::string_view wrong;
         try {

@@ -78,7 +78,7 @@ class DirectMode {
     // After the program that a SYS started has returned: the rest of its
     // line, then READY.
     Task<int> resume();
-    // READY. on a line of its own.
+    // READY. below what was printed, a blank row between, as BASIC says it.
     void ready();
     // What BASIC says for a RUN of a program this C64 cannot run.
     static constexpr std::string_view kCannotRun =
@@ -97,7 +97,6 @@ class DirectMode {
     bool runProgram(const std::vector<std::uint8_t>& text, std::size_t& at);
     int fre() const;
     ExpressionReader expressionsAt(const std::vector<std::uint8_t>& text, std::size_t& at);
-    bool printed_ = false;  // the last statement was a PRINT that ended its row
 
     // Each statement: true when the line goes on after it.
     Task<bool> load(FileArguments file, bool verify);
