@@ -1,7 +1,31 @@
 // Wiring the PC side to the emulated C64.
 #include "c64/emulated_setup.h"
 
+#include "c64/kernal/kernal_patcher.h"
+
 namespace brimwick::c64 {
+
+std::vector<std::uint8_t> kernalToRun(const std::vector<std::uint8_t>& kernal,
+                                      const std::string& kernalPath,
+                                      const std::vector<std::uint8_t>& linkProgram, bool asIs,
+                                      std::string& how) {
+    if (asIs) {
+        how = "unpatched (--as-is)";
+        return kernal;
+    }
+    if (isLinkKernal(kernal)) {
+        how = "already holds the link kernal";
+        return kernal;
+    }
+    try {
+        std::vector<std::uint8_t> patched = patchKernal(kernal, linkProgram);
+        how = "patched with the link kernal in memory";
+        return patched;
+    } catch (const PatchError& e) {
+        throw RomError(kernalPath + ": cannot be patched with the link kernal: " + e.what() +
+                       " (--as-is runs it unpatched)");
+    }
+}
 
 EmulatedSetup::EmulatedSetup() {
     cable.base = portBase();
@@ -13,6 +37,11 @@ void EmulatedSetup::powerOn(const std::vector<std::uint8_t>& kernal) {
     dispatcher.poll();  // raises the presence line
 }
 
+void EmulatedSetup::powerOn(const RomSet& roms, const std::vector<std::uint8_t>& kernal) {
+    c64.powerOn(kernal, roms.basic, roms.characters);
+    dispatcher.poll();
+}
+
 bool EmulatedSetup::runUntil(const std::function<bool()>& done, std::uint64_t maxCycles) {
     const std::uint64_t end = c64.cycles() + maxCycles;
     while (!done()) {
@@ -20,6 +49,15 @@ bool EmulatedSetup::runUntil(const std::function<bool()>& done, std::uint64_t ma
         dispatcher.poll();
     }
     return true;
+}
+
+void EmulatedSetup::press(const std::vector<KeyStroke>& strokes) {
+    for (const KeyStroke& stroke : strokes) {
+        c64.holdKeys(stroke, true);
+        runFor(c64.keyHoldCycles());
+        c64.holdKeys(stroke, false);
+        runFor(c64.keyHoldCycles());
+    }
 }
 
 }  // namespace brimwick::c64

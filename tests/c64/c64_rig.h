@@ -75,6 +75,9 @@ class C64Rig {
     MemoryMap& memory = setup.c64.memory;
 
     explicit C64Rig(const std::vector<std::uint8_t>& kernal) {
+        // The virtual C64 it is compared with starts with zeroed RAM, not a
+        // C64's power-on pattern.
+        memory.ram.fill(0);
         std::vector<std::uint8_t> program =
             readBytes(std::string(BRIMWICK_C64_TEST_BUILD) + "/link_test_program8000.prg");
         memory.load(static_cast<std::uint16_t>(program[0] | (program[1] << 8)),

@@ -1,0 +1,29 @@
+// The options that put the emulated C64 (the person's own ROMs) on the
+// cable instead of the virtual C64, shared by `vc64` and `serve
+// --virtual-c64`: --roms DIR, --kernal/--basic/--chargen FILE, --as-is and
+// --video pal|ntsc.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "c64/emulated_choice.h"
+
+namespace brimwick::cli {
+
+// Adds the options to `command`; they fill `options`.
+void addEmulatedOptions(CLI::App& command, c64::EmulatedOptions& options);
+
+// The emulated C64's start, from the options and the settings file (no
+// search of installed ROMs: a script or a served C64 is the virtual one
+// unless ROMs are named). Prints the one line on what runs; on an error
+// prints it on stderr, prefixed with `command`, and sets `failed`.
+std::optional<c64::EmulatedStart> emulatedStart(const c64::EmulatedOptions& options,
+                                                const char* command, bool& failed);
+
+// Where the assembled link kernal is (kernels/link.prg in the program directory).
+std::string linkKernalPath();
+
+}  // namespace brimwick::cli
