@@ -178,7 +178,8 @@ Task<int> MachineCode::trap(int address, bool& trapped, bool& endSlice) {
             cpu.cycles += kTrapCycles;
             jumpTable.updateClock();
             lastKey = co_await kernal.scanKeyboard();
-            m.write(kStopKeyFlag, lastKey == kRunStop ? kStopDown : kNoStop);
+            m.write(kStopKeyFlag, lastKey == kRunStop || stopHeld > 0 ? kStopDown : kNoStop);
+            if (stopHeld > 0) --stopHeld;
             cpu.pc = kIrqReturn;
             break;
         }

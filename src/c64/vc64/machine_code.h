@@ -111,6 +111,7 @@ class MachineCode {
     Ended ended = Ended::No;     // how the last program ended, until `takeEnd`
     int lastKey = 0;             // the key the last keyboard scan brought, 0 for none
     std::uint64_t jiffies = 0;   // jiffy interrupts raised since power-up
+    int stopHeld = 0;            // jiffies RUN/STOP stays down besides a scanned one
 
     // Power-up or reset: the vectors at $0314-$0319 and the CPU at the wait.
     void powerUp();

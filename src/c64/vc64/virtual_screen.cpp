@@ -73,6 +73,8 @@ void VirtualScreen::type(C64Memory& memory, int key) {
         newLine(memory, false);
     } else if (key == kKeyDelete) {
         rubOut(memory);
+    } else if (int colour = colourOfCode(key); colour >= 0) {
+        memory.write(kTextColour, static_cast<std::uint8_t>(colour));  // CTRL or C= with a digit
     } else if (int code = screenCodeOf(key); code >= 0) {
         put(memory, code);
     }
