@@ -68,16 +68,14 @@ void VirtualScreen::rubOut(C64Memory& memory) {
 }
 
 void VirtualScreen::type(C64Memory& memory, int key) {
-    if (key == kKeyReturn || key == kShiftedReturn) {
-        reverse = false;
-        newLine(memory, false);
-    } else if (key == kKeyDelete) {
+    // The editor echoes a key as it prints one: control keys act (colours,
+    // cursor moves, CLR, HOME, RVS ON), inside quotes they show as their
+    // reversed symbols; DEL always rubs out.
+    if (key == kKeyDelete) {
         rubOut(memory);
-    } else if (int colour = colourOfCode(key); colour >= 0) {
-        memory.write(kTextColour, static_cast<std::uint8_t>(colour));  // CTRL or C= with a digit
-    } else if (int code = screenCodeOf(key); code >= 0) {
-        put(memory, code);
+        return;
     }
+    print(memory, key);
 }
 
 void VirtualScreen::print(C64Memory& memory, int petscii) {
@@ -165,9 +163,20 @@ void VirtualScreen::print(C64Memory& memory, int petscii) {
 std::vector<std::uint8_t> VirtualScreen::logicalLine(const C64Memory& memory) const {
     std::vector<std::uint8_t> line;
     int end = row * kVirtualColumns + column;
-    for (int i = lineStart * kVirtualColumns; i < end; ++i)
-        line.push_back(static_cast<std::uint8_t>(
-            petsciiOfScreenCode(memory.read(link::kC64Screen + i))));
+    bool quoted = false;
+    for (int i = lineStart * kVirtualColumns; i < end; ++i) {
+        int code = memory.read(link::kC64Screen + i);
+        int petscii = petsciiOfScreenCode(code);
+        // Inside quotes a reversed symbol reads back as the control
+        // character that typed it, so PRINT "{CLR}" keeps its CLR.
+        if (quoted && (code & 0x80) != 0) {
+            int symbol = code & 0x7F;
+            if (symbol < 0x20) petscii = symbol;
+            else if (symbol >= 0x40 && symbol < 0x60) petscii = symbol + 0x40;
+        }
+        if (petscii == '"') quoted = !quoted;
+        line.push_back(static_cast<std::uint8_t>(petscii));
+    }
     while (!line.empty() && line.back() == kScreenSpace) line.pop_back();
     return line;
 }

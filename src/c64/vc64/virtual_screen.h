@@ -2,8 +2,8 @@
 // on a real C64, so the link's screen mirror reads it like any. After
 // power-up or a reset the screen is clear with READY. at the top. Two kinds
 // of writing reach it, as on a C64:
-// - the editor's echo of a typed key (`type`): characters at the cursor, DEL
-//   rubs out the one before it, RETURN ends the line;
+// - the editor's echo of a typed key (`type`): the key printed, except that
+//   DEL rubs out the one before it even inside quotes;
 // - what BASIC and the kernal print (`print`, CHROUT): PETSCII with RETURN,
 //   reverse on and off, clear, home, the cursor moves, the sixteen colour
 //   codes and the switch between the upper-case and the lower-case
@@ -13,7 +13,8 @@
 //   program's PRINT "{clear}" instead of clearing the screen.
 // A line that runs past column 40 continues on the next row; the editor
 // joins at most two rows into one logical line (80 characters), and RETURN
-// reads that logical line back from the screen for BASIC (`logicalLine`).
+// reads that logical line back from the screen for BASIC (`logicalLine`),
+// a reversed symbol inside quotes as the control character it stands for.
 // Printing exactly 40 characters and then RETURN leaves an empty row, as a
 // C64 does. At the bottom the screen scrolls up.
 //

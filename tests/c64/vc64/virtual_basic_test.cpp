@@ -194,6 +194,10 @@ const SessionCase kSessions[] = {
       "PRINT\"A\"+1", "", "?TYPE MISMATCH  ERROR", "READY.",
       "PRINT 1/0", "", "?DIVISION BY ZERO  ERROR", "READY.",
       "PRINT X", "", "?SYNTAX  ERROR", "READY."}},
+    {"ControlCharactersTypedInQuotesActWhenPrinted",
+     {},
+     {"print\"\x93\x1chi\""},
+     {"HI", "", "READY."}},
 };
 
 class SessionTest : public VirtualBasicTest, public ::testing::WithParamInterface<SessionCase> {};
