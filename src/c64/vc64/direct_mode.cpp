@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::uint8_t kQuote = '"';
 constexpr std::uint8_t kWedge = '@';
-constexpr int kFirstDiskDevice = 4;  // 0 keyboard, 1 datasette, 2 RS-232, 3 screen
 constexpr int kDirectoryFile = 0x7F;  // logical file the wedge reads the directory on
 constexpr int kDirectoryBytes = 0x10000;
 
@@ -103,7 +102,7 @@ std::string_view fileArguments(Reader& in, FileArguments& file) {
 
 // Why the kernal refuses a LOAD, SAVE or VERIFY at once, or nothing.
 std::string_view unusable(const FileArguments& file) {
-    if (file.device < kFirstDiskDevice) return kIllegalDevice;
+    if (file.device < kFirstSerialDevice) return kIllegalDevice;
     if (file.name.empty()) return kMissingName;
     return {};
 }
@@ -413,7 +412,7 @@ Task<int> DirectMode::wedge(std::string command) {
         std::optional<int> device = in.number(255);
         if (!device || !in.statementEnds()) {
             error(kSyntax);
-        } else if (*device < kFirstDiskDevice || *device > 30) {
+        } else if (*device < kFirstSerialDevice || *device > 30) {
             error(kIllegalDevice);
         } else {
             wedgeDevice = *device;

@@ -10,9 +10,7 @@
 namespace brimwick::c64::vc64 {
 
 namespace {
-constexpr int kSecondaryData = 0x60;
 constexpr int kDatasette = 1;
-constexpr int kFirstSerialDevice = 4;
 constexpr int kScreenColumns = 40;
 constexpr int kScreenRows = 25;
 constexpr int kCiaBase = 0xDC00;  // IOBASE: CIA 1
@@ -156,34 +154,23 @@ Task<int> KernalJumpTable::open(Cpu6510&) {
     co_return 0;
 }
 
-Task<int> KernalJumpTable::chkin(Cpu6510& cpu) {
+Task<int> KernalJumpTable::openChannel(Cpu6510& cpu, bool output) {
     auto file = kernal.files.find(cpu.x);
     if (file == kernal.files.end()) co_return kErrorFileNotOpen;
     auto [device, secondary] = file->second;
-    if (device == kScreenDevice || device == kKeyboard) {
-        memory().write(kInputDevice, static_cast<std::uint8_t>(device));
-        co_return 0;
+    if (output && device == kKeyboard) co_return kErrorNotOutputFile;
+    if (device >= kFirstSerialDevice) {
+        // The drive becomes the listener or the talker on the file's channel.
+        if (output) {
+            co_await kernal.listen(device);
+            co_await kernal.second(kSecondaryData | (secondary & 0x0F));
+        } else {
+            co_await kernal.talk(device);
+            co_await kernal.tksa(kSecondaryData | (secondary & 0x0F));
+        }
+        if ((kernal.st() & link::kStDeviceNotPresent) != 0) co_return kErrorDeviceNotPresent;
     }
-    co_await kernal.talk(device);
-    co_await kernal.tksa(kSecondaryData | (secondary & 0x0F));
-    if ((kernal.st() & link::kStDeviceNotPresent) != 0) co_return kErrorDeviceNotPresent;
-    memory().write(kInputDevice, static_cast<std::uint8_t>(device));
-    co_return 0;
-}
-
-Task<int> KernalJumpTable::chkout(Cpu6510& cpu) {
-    auto file = kernal.files.find(cpu.x);
-    if (file == kernal.files.end()) co_return kErrorFileNotOpen;
-    auto [device, secondary] = file->second;
-    if (device == kKeyboard) co_return kErrorNotOutputFile;
-    if (device == kScreenDevice) {
-        memory().write(kOutputDevice, static_cast<std::uint8_t>(device));
-        co_return 0;
-    }
-    co_await kernal.listen(device);
-    co_await kernal.second(kSecondaryData | (secondary & 0x0F));
-    if ((kernal.st() & link::kStDeviceNotPresent) != 0) co_return kErrorDeviceNotPresent;
-    memory().write(kOutputDevice, static_cast<std::uint8_t>(device));
+    memory().write(output ? kOutputDevice : kInputDevice, static_cast<std::uint8_t>(device));
     co_return 0;
 }
 
@@ -325,10 +312,10 @@ Task<bool> KernalJumpTable::call(int address, Cpu6510& cpu) {
             break;
         }
         case kChkin:
-            error = co_await chkin(cpu);
+            error = co_await openChannel(cpu, false);
             break;
         case kChkout:
-            error = co_await chkout(cpu);
+            error = co_await openChannel(cpu, true);
             break;
         case kClrchn:
             co_await clearChannelsOnBus();

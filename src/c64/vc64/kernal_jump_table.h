@@ -104,8 +104,8 @@ class KernalJumpTable {
     Task<int> clearChannelsOnBus();
     Task<bool> chrin(Cpu6510& cpu);
     Task<int> open(Cpu6510& cpu);
-    Task<int> chkin(Cpu6510& cpu);
-    Task<int> chkout(Cpu6510& cpu);
+    // CHKIN (`output` false) and CHKOUT.
+    Task<int> openChannel(Cpu6510& cpu, bool output);
     Task<int> load(Cpu6510& cpu);
     Task<int> save(Cpu6510& cpu);
     C64Memory& memory() { return kernal.c64.memory; }

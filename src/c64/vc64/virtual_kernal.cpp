@@ -9,7 +9,6 @@ namespace brimwick::c64::vc64 {
 namespace {
 constexpr int kListen = 0x20;
 constexpr int kTalk = 0x40;
-constexpr int kSecondaryData = 0x60;
 constexpr int kSecondaryClose = 0xE0;
 constexpr int kSecondaryOpen = 0xF0;
 constexpr int kCommandChannel = 15;

@@ -20,6 +20,11 @@ namespace brimwick::c64::vc64 {
 
 // Where LOAD puts a program loaded with secondary address 0 (BASIC start).
 inline constexpr int kBasicStart = 0x0801;
+// The secondary address byte that opens a channel for data.
+inline constexpr int kSecondaryData = 0x60;
+// Devices from 4 up are on the serial bus (0 keyboard, 1 datasette, 2
+// RS-232, 3 screen).
+inline constexpr int kFirstSerialDevice = 4;
 // Where an extended message is kept while the PC reads it.
 inline constexpr int kMessageBuffer = 0x0340;
 

@@ -211,6 +211,36 @@ TEST_F(MachineCodeTest, ProgramsOpenLoadAndSaveThroughTheLink) {
     EXPECT_EQ(memory.read(kSysRegisters + 3) & kFlagCarry, 0);
 }
 
+TEST_F(MachineCodeTest, ProgramsWriteAndReadFilesThroughChannels) {
+    serveImage();
+    const std::string write = "FILE,S,W", read = "FILE,S,R";
+    poke(0xC100, std::vector<std::uint8_t>(write.begin(), write.end()));
+    poke(0xC110, std::vector<std::uint8_t>(read.begin(), read.end()));
+    poke(kCode, {0xA9, 0x02, 0xA2, 0x08, 0xA0, 0x02, 0x20, 0xBA, 0xFF,  // SETLFS 2,8,2
+                 0xA9, 0x08, 0xA2, 0x00, 0xA0, 0xC1, 0x20, 0xBD, 0xFF,  // SETNAM "FILE,S,W"
+                 0x20, 0xC0, 0xFF,                                      // OPEN
+                 0xA2, 0x02, 0x20, 0xC9, 0xFF,                          // CHKOUT 2
+                 0xA9, 0x48, 0x20, 0xD2, 0xFF, 0xA9, 0x49, 0x20, 0xD2, 0xFF,  // CHROUT H, I
+                 0x20, 0xCC, 0xFF, 0xA9, 0x02, 0x20, 0xC3, 0xFF,        // CLRCHN, CLOSE 2
+                 0xA9, 0x03, 0xA2, 0x08, 0xA0, 0x03, 0x20, 0xBA, 0xFF,  // SETLFS 3,8,3
+                 0xA9, 0x08, 0xA2, 0x10, 0xA0, 0xC1, 0x20, 0xBD, 0xFF,  // SETNAM "FILE,S,R"
+                 0x20, 0xC0, 0xFF,                                      // OPEN
+                 0xA2, 0x03, 0x20, 0xC6, 0xFF,                          // CHKIN 3
+                 0x20, 0xCF, 0xFF, 0x8D, 0x00, 0xC2,                    // CHRIN, STA $C200
+                 0x20, 0xCF, 0xFF, 0x8D, 0x01, 0xC2,                    // CHRIN, STA $C201
+                 0x20, 0xB7, 0xFF, 0x8D, 0x02, 0xC2,                    // READST, STA $C202
+                 0x20, 0xCC, 0xFF, 0xA9, 0x03, 0x20, 0xC3, 0xFF,        // CLRCHN, CLOSE 3
+                 0x60});
+    machine.startSys(kCode);
+    runToReady(1000);
+    EXPECT_EQ(memory.read(0xC200), 'H');
+    EXPECT_EQ(memory.read(0xC201), 'I');
+    EXPECT_EQ(memory.read(0xC202), link::kStEndOfFile) << "the last byte of the file";
+    EXPECT_EQ(memory.read(kInputDevice), kKeyboard);
+    EXPECT_EQ(memory.read(kOutputDevice), kScreenDevice);
+    EXPECT_EQ(memory.read(kOpenFiles), 0);
+}
+
 TEST_F(MachineCodeTest, SysTakesItsRegistersFromBasicAndGivesThemBack) {
     // TAX; INY; SEC; RTS with A=$11, Y=$21 POKEd into $030C/$030E.
     poke(kCode, {0xAA, 0xC8, 0x38, 0x60});
