@@ -166,12 +166,14 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
     co_return co_await statements(std::move(text), in.position());
 }
 
-void DirectMode::ready() { print("\rREADY.\r"); }
+void DirectMode::ready() {
+    print("\rREADY.\r");
+    kernal.c64.memory.write(kMessageFlag, kDirectModeMessages);  // direct mode again
+}
 
 Task<int> DirectMode::resume() {
     std::vector<std::uint8_t> rest = std::move(afterSys);
     afterSys.clear();
-    kernal.c64.memory.write(kMessageFlag, kDirectModeMessages);
     co_return co_await statements(std::move(rest), 0);
 }
 
