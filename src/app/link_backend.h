@@ -1,4 +1,5 @@
-// What the window serves: a C64 on the parallel port, or the virtual C64.
+// What the window serves: a C64 on the parallel port, the virtual C64, or
+// the emulated C64 with the person's ROMs.
 // Either way there are ten drives, a settings record and a dispatcher; the
 // backend also knows how to take one look at its link (the serve step of the
 // link thread) and how to shut the link down at exit.
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/emulated_view.h"
+#include "c64/emulated_choice.h"
 #include "config/settings.h"
 #include "drive/drive_unit.h"
 #include "link/port_io.h"
@@ -36,6 +39,8 @@ class LinkBackend {
     // kPictureWidth x kPictureHeight pixels of 0xRRGGBB), else empty: the
     // terminal then shows the screen mirror. Any thread may ask.
     virtual std::vector<std::uint32_t> picture() const { return {}; }
+    // The emulated C64's picture and keys; null for the other backends.
+    virtual EmulatedScreen* emulatedScreen() { return nullptr; }
     // The port could not be opened: why ("" when it was, or none is set).
     std::string portFailure;
 };
@@ -46,5 +51,7 @@ class LinkBackend {
 std::unique_ptr<LinkBackend> makePortBackend(const std::string& ppdev);
 // The virtual C64 at READY.
 std::unique_ptr<LinkBackend> makeVirtualBackend();
+// The emulated C64, started as `start` says, in real time.
+std::unique_ptr<LinkBackend> makeEmulatedBackend(const c64::EmulatedStart& start);
 
 }  // namespace brimwick::app

@@ -2,6 +2,7 @@
 #include "c64/emulated_choice.h"
 
 #include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_patcher.h"
 #include "config/side_settings.h"
 #include "platform/file.h"
 
@@ -48,6 +49,15 @@ std::optional<EmulatedStart> chooseEmulatedC64(const EmulatedOptions& options,
     } else if (search && romSearchEnabled()) {
         roms = searchRoms(choice, romSearchDirectories(), note);
         if (!roms) return std::nullopt;
+        // ROMs nobody named that cannot run are a note, not a failure.
+        EmulatedOptions named = options;
+        named.roms = RomChoice{"", roms->kernalPath, roms->basicPath, roms->charactersPath};
+        try {
+            return chooseEmulatedC64(named, settingsDirectory, linkPath, false, note);
+        } catch (const RomError& e) {
+            note = e.what();
+            return std::nullopt;
+        }
     } else {
         return std::nullopt;
     }
@@ -55,7 +65,13 @@ std::optional<EmulatedStart> chooseEmulatedC64(const EmulatedOptions& options,
     EmulatedStart start;
     start.standard = *standard;
     std::vector<std::uint8_t> link;
-    if (!options.asIs) {
+    if (!options.asIs && !isLinkKernal(roms->kernal)) {
+        // One that cannot be patched is told so, whether the link kernal is there or not.
+        try {
+            recogniseKernal(roms->kernal);
+        } catch (const PatchError& e) {
+            throw RomError(unpatchableMessage(roms->kernalPath, e.what()));
+        }
         try {
             link = platform::readFile(linkPath, kLargestLinkProgram);
         } catch (const platform::FileError& e) {

@@ -5,6 +5,10 @@
 
 namespace brimwick::c64 {
 
+std::string unpatchableMessage(const std::string& kernalPath, const std::string& reason) {
+    return kernalPath + ": cannot be patched with the link kernal: " + reason + " (--as-is runs it unpatched)";
+}
+
 std::vector<std::uint8_t> kernalToRun(const std::vector<std::uint8_t>& kernal,
                                       const std::string& kernalPath,
                                       const std::vector<std::uint8_t>& linkProgram, bool asIs,
@@ -22,8 +26,7 @@ std::vector<std::uint8_t> kernalToRun(const std::vector<std::uint8_t>& kernal,
         how = "patched with the link kernal in memory";
         return patched;
     } catch (const PatchError& e) {
-        throw RomError(kernalPath + ": cannot be patched with the link kernal: " + e.what() +
-                       " (--as-is runs it unpatched)");
+        throw RomError(unpatchableMessage(kernalPath, e.what()));
     }
 }
 
@@ -52,12 +55,7 @@ bool EmulatedSetup::runUntil(const std::function<bool()>& done, std::uint64_t ma
 }
 
 void EmulatedSetup::press(const std::vector<KeyStroke>& strokes) {
-    for (const KeyStroke& stroke : strokes) {
-        c64.holdKeys(stroke, true);
-        runFor(c64.keyHoldCycles());
-        c64.holdKeys(stroke, false);
-        runFor(c64.keyHoldCycles());
-    }
+    c64.press(strokes, [this](std::uint64_t cycles) { runFor(cycles); });
 }
 
 }  // namespace brimwick::c64

@@ -30,6 +30,9 @@ std::vector<std::uint8_t> kernalToRun(const std::vector<std::uint8_t>& kernal,
                                       const std::vector<std::uint8_t>& linkProgram, bool asIs,
                                       std::string& how);
 
+// What the person is told of a kernal the patcher refuses.
+std::string unpatchableMessage(const std::string& kernalPath, const std::string& reason);
+
 class EmulatedSetup : public link::PcSide {
   public:
     EmulatedC64 c64;           // the far end

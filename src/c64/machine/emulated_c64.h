@@ -53,6 +53,21 @@ class EmulatedC64 {
     // How long `press` holds each stroke, and the pause after it, in cycles:
     // three of the kernal's 60 Hz keyboard scans each.
     std::uint64_t keyHoldCycles() const { return static_cast<std::uint64_t>(clockHz() / 20); }
+    // Presses each stroke long enough for the kernal's scan to see it, and
+    // lets go of it again; `runFor(cycles)` lets the time pass (run() by
+    // default, or a PC side polling).
+    template <typename RunFor>
+    void press(const std::vector<KeyStroke>& strokes, RunFor runFor) {
+        for (const KeyStroke& stroke : strokes) {
+            holdKeys(stroke, true);
+            runFor(keyHoldCycles());
+            holdKeys(stroke, false);
+            runFor(keyHoldCycles());
+        }
+    }
+    void press(const std::vector<KeyStroke>& strokes) {
+        press(strokes, [this](std::uint64_t cycles) { run(cycles); });
+    }
 
     // PAL (the default) or NTSC: the raster and the clock.
     void setStandard(VideoStandard standard);

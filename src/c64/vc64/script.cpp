@@ -153,6 +153,20 @@ bool runSharedOperation(const std::vector<Word>& w, std::ostream& out, link::PcS
     return true;
 }
 
+// Runs one line's `body`; a failure becomes the line's "error:" line.
+template <typename Body>
+bool guarded(std::ostream& out, Body body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        out << "error: " << e.what() << '\n';
+    } catch (const platform::FileError& e) {
+        out << "error: " << e.message() << '\n';
+    }
+    return false;
+}
+
 // Operations of the C64's keyboard, clock and picture: the emulated C64
 // runs them on its chips, the virtual C64 in virtual_operations.h.
 bool emulatedOnly(const std::string& op) {
@@ -245,9 +259,9 @@ void runVirtualOperation(const std::vector<Word>& w, std::ostream& out, VirtualS
 bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup,
                    const ExecuteHook& execute) {
     VirtualKernal& k = setup.kernal;
-    try {
+    return guarded(out, [&] {
         std::vector<Word> w = splitWords(line);
-        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
         const std::string& op = w[0].text;
         setup.c64.cable.failure.clear();
         auto checkLink = [&]() {
@@ -383,20 +397,14 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
-        return true;
-    } catch (const std::exception& e) {
-        out << "error: " << e.what() << '\n';
-    } catch (const platform::FileError& e) {
-        out << "error: " << e.message() << '\n';
-    }
-    return false;
+    });
 }
 
 bool runScriptLine(const std::string& line, std::ostream& out, EmulatedSetup& setup,
                    const ExecuteHook& execute) {
-    try {
+    return guarded(out, [&] {
         std::vector<Word> w = splitWords(line);
-        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
         const std::string& op = w[0].text;
         if (runSharedOperation(w, out, setup, execute)) {
             // served, exec or typed
@@ -447,13 +455,7 @@ bool runScriptLine(const std::string& line, std::ostream& out, EmulatedSetup& se
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
-        return true;
-    } catch (const std::exception& e) {
-        out << "error: " << e.what() << '\n';
-    } catch (const platform::FileError& e) {
-        out << "error: " << e.message() << '\n';
-    }
-    return false;
+    });
 }
 
 template <typename Setup>

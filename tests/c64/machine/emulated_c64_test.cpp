@@ -26,16 +26,6 @@ std::string screen(EmulatedC64& c64) {
     return text;
 }
 
-// Presses `text` (keyboard_matrix.h) key by key.
-void press(EmulatedC64& c64, const std::string& text) {
-    for (const KeyStroke& stroke : keyStrokesFor(text)) {
-        c64.holdKeys(stroke, true);
-        c64.run(c64.keyHoldCycles());
-        c64.holdKeys(stroke, false);
-        c64.run(c64.keyHoldCycles());
-    }
-}
-
 TEST(EmulatedC64, OpenRomsBootToReady) {
     BRIMWICK_NEED_OPEN_ROMS(roms);
     EmulatedC64 c64;
@@ -62,12 +52,12 @@ TEST(EmulatedC64, KeysPressedThroughTheMatrixRunAsBasic) {
     ASSERT_TRUE(runUntilShown(c64, "READY.", 5));
     // (The Open ROMs' BASIC has no arithmetic yet: PRINT 2+3 is
     // ?NOT IMPLEMENTED ERROR; strings, POKE and GOTO work.)
-    press(c64, "10 poke 53281,5\r20 print \"hello, world\"\r30 goto 20\r");
+    c64.press(keyStrokesFor("10 poke 53281,5\r20 print \"hello, world\"\r30 goto 20\r"));
     EXPECT_TRUE(screenShows(c64, "20 PRINT \"HELLO, WORLD\"")) << screen(c64);
-    press(c64, "run\r");
+    c64.press(keyStrokesFor("run\r"));
     ASSERT_TRUE(runUntilShown(c64, "HELLO, WORLD", 2)) << screen(c64);
     EXPECT_EQ(c64.memory.vic.read(kVicBackground0) & 0x0F, 5);
-    press(c64, "{run/stop}");
+    c64.press(keyStrokesFor("{run/stop}"));
     EXPECT_TRUE(runUntilShown(c64, "BREAK", 2));
 }
 
