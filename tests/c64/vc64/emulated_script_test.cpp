@@ -79,11 +79,16 @@ TEST(EmulatedScript, PressWaitScreenAndScreenshotOnTheOpenRoms) {
     platform::traceLog().close();
 }
 
-TEST(EmulatedScript, TheVirtualC64RefusesTheWholeMachinesOperations) {
+TEST(EmulatedScript, TheVirtualC64TakesTheWholeMachinesOperationsToo) {
+    // press, wait and run on the virtual C64 (virtual_operations.h); a key
+    // it does not know is refused with the same message.
     vc64::VirtualSetup setup;
     std::ostringstream out;
-    EXPECT_FALSE(vc64::runScriptLine("press \"a\"", out, setup));
-    EXPECT_EQ(out.str(), "error: 'press' needs the emulated C64 (--roms DIR)\n");
+    EXPECT_TRUE(vc64::runScriptLine("press \"a\"", out, setup));
+    EXPECT_TRUE(vc64::runScriptLine("wait \"A\" 1", out, setup));
+    EXPECT_TRUE(vc64::runScriptLine("run 0.1", out, setup));
+    EXPECT_FALSE(vc64::runScriptLine("press \"{nokey}\"", out, setup));
+    EXPECT_EQ(out.str(), "press 1 key\nwait \"A\" shown\nrun 0.1 s\nerror: no key named {nokey}\n");
 }
 
 TEST(EmulatedChoice, AStockKernalIsPatchedInMemoryALinkKernalRunsAsItIs) {
