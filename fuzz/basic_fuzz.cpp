@@ -3,7 +3,8 @@
 // after a LOAD), the rest are keys for the screen editor, RETURN running
 // each line in direct mode. No drive is served, so every file command
 // meets a device that is not present; the screen must stay on the screen
-// and the cable in step.
+// and the cable in step. A SYS or RUN that starts machine code runs it for
+// a few jiffies on the 6510, whatever the bytes are.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -27,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     memory = C64Memory{};
     VirtualScreen& screen = setup.kernal.screen;
     screen.powerUp(memory);
+    setup.basic.machine.powerUp();
     clearProgram(memory);
 
     std::size_t at = 0;
@@ -45,6 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             screen.type(memory, kKeyReturn);
             setup.run(setup.basic.direct.run(line));
             check(setup.c64.cable.failure.empty());
+            constexpr int kJiffiesPerProgram = 3;
+            for (int i = 0; i < kJiffiesPerProgram && setup.basic.machine.running; ++i) {
+                setup.jiffy();
+                check(setup.c64.cable.failure.empty());
+            }
+            setup.basic.machine.powerUp();
+            setup.basic.direct.afterSys.clear();
         }
         check(screen.row >= 0 && screen.row < kVirtualRows);
         check(screen.column >= 0 && screen.column < kVirtualColumns);

@@ -34,6 +34,12 @@ BrimwickApp::~BrimwickApp() {
 
 bool BrimwickApp::initInstance() {
     home_ = platform::settingsDirectory();
+    // The window's dialogs answer the link thread's questions too, and tell
+    // of a broken Status.ini while it is read.
+    broker_ = std::make_unique<shell::DialogBroker>(windowDialogs_, [this](std::function<void()> f) {
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    });
+    platform::setUserDialogs(broker_.get());
     // Named ROMs start the emulated C64; the virtual C64 gives way to it
     // when ROMs are found, and otherwise one line says where they were looked for.
     if (options_.virtualC64 || options_.emulated.roms.explicitlyGiven()) {
@@ -70,14 +76,18 @@ bool BrimwickApp::initInstance() {
     dispatcher.programDirectory = platform::userDataDirectory();
     bool portOpen = backend_->openPort();
 
-    // The window's dialogs answer the link thread's questions too.
-    broker_ = std::make_unique<shell::DialogBroker>(windowDialogs_, [this](std::function<void()> f) {
-        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
-    });
-    platform::setUserDialogs(broker_.get());
     installer_ = shell::installerForThisProgram();
 
     instance_ = std::make_unique<shell::RunningInstance>(dispatcher);
+    // Strings that come while a dialog is open, or once the window is
+    // closing, are dropped at once and never run later.
+    instance_->dropCheck = [this]() -> std::optional<std::string> {
+        if (shuttingDown_.load()) return std::string("Brimwick is ending");
+        if (windowDialogs_.anyOpen() || broker_->waiting())
+            return std::string("a message box or the drive selection is open");
+        if (preferencesOpen_.load()) return std::string("the Preferences dialog is open");
+        return std::nullopt;
+    };
     if (options_.listen) {
         if (auto why = instance_->listen()) {
             std::cerr << "brimwick: execute strings are not taken: " << *why << '\n';
@@ -106,9 +116,14 @@ bool BrimwickApp::initInstance() {
         emulatedView_->show();
     }
 
-    linkThread_ = std::make_unique<shell::LinkThread>(dispatcher, instance_.get(),
+    linkThread_ = std::make_unique<shell::LinkThread>(dispatcher, nullptr,
                                                       [this] { return backend_->step(); });
     linkThread_->start();
+    // The socket is read on a thread of its own, so that a dialog holding
+    // the link thread does not keep clients waiting.
+    instance_->answerOnOwnThread([this](std::shared_ptr<shell::Arrival> arrival) {
+        linkThread_->post([this, arrival] { instance_->runArrival(*arrival); });
+    });
     started_ = true;
     traceLog() << "\n serving " << backend_->describe();
     for (const std::string& text : options_.executeStrings) execute(text);
@@ -157,6 +172,7 @@ void BrimwickApp::finishLink() {
 void BrimwickApp::exitInstance() {
     if (!started_ || finished_) return;
     finished_ = true;
+    shuttingDown_ = true;
     if (preferences_) preferences_->close();
     if (emulatedView_) emulatedView_->close();
     if (window_ && window_->terminalMode) window_->toggleTerminal();
@@ -176,8 +192,9 @@ void BrimwickApp::exitInstance() {
         }, Qt::QueuedConnection);
     });
     if (!done) loop.exec();
-    linkThread_->stop();
     // No more execute strings: a later brimwick starts a window of its own.
+    instance_->stopAnswering();
+    linkThread_->stop();
     instance_.reset();
     broker_->close();
     platform::setUserDialogs(nullptr);
@@ -256,6 +273,10 @@ void BrimwickApp::typeText(const std::string& text) {
 
 void BrimwickApp::execute(const std::string& text) {
     post([this, text] { instance_->commands.execute(text); });
+}
+
+bool BrimwickApp::dropsStrings() const {
+    return instance_ && instance_->dropCheck && instance_->dropCheck().has_value();
 }
 
 }  // namespace brimwick::app

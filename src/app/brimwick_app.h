@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -78,6 +79,8 @@ class BrimwickApp : public QObject {
     shell::DesktopInstaller& installer() { return installer_; }
     // A copy of the settings as the link thread has them now.
     config::Settings settingsCopy();
+    // True while a string arriving now would be dropped.
+    bool dropsStrings() const;
     // The socket and the shell commands; null after exitInstance.
     const shell::RunningInstance* runningInstance() const { return instance_.get(); }
 
@@ -101,7 +104,8 @@ class BrimwickApp : public QObject {
     std::unique_ptr<EmulatedView> emulatedView_;       // the emulated C64's picture, when it runs
     shell::DesktopInstaller installer_;                // Install and Uninstall
     QPointer<PreferencesDlg> preferences_;             // the open Preferences dialog
-    bool preferencesOpen_ = false;                     // at most one is open
+    std::atomic<bool> preferencesOpen_{false};         // at most one is open
+    std::atomic<bool> shuttingDown_{false};            // exitInstance has begun
     bool started_ = false;                             // initInstance ran
     bool finished_ = false;                            // exitInstance ran
 };

@@ -34,7 +34,7 @@ std::string executeStringForFile(const std::string& path, const std::string& cod
         else
             return "";
     }
-    return shell::takeExecuteString(shell::withAbsolutePath(chosen + path));
+    return shell::withAbsolutePath(chosen + path);
 }
 
 HandOff handToRunningWindow(const std::vector<std::string>& strings) {
@@ -46,15 +46,30 @@ HandOff handToRunningWindow(const std::vector<std::string>& strings) {
     }
     bool first = true;
     for (const std::string& text : strings) {
+        // Refused whole: a cut string would name another file.
+        if (std::optional<std::string> fault = shell::executeStringFault(text)) {
+            std::cerr << "brimwick: " << *fault << "; nothing was handed over\n";
+            return HandOff::Failed;
+        }
+    }
+    for (const std::string& text : strings) {
         shell::DeliveryResult result = shell::sendExecuteString(socket, text);
         switch (result.outcome) {
-            case shell::Delivery::Accepted:
+            case shell::Delivery::Done:
                 break;
             case shell::Delivery::Dropped:
-                std::cerr << "brimwick: the running Brimwick has a dialog open and dropped \""
-                          << text << "\"; close the dialog and try again\n";
+                std::cerr << "brimwick: the running Brimwick dropped \"" << text << "\" ("
+                          << result.detail << "); try again\n";
                 return HandOff::Failed;
             case shell::Delivery::Failed:
+                std::cerr << "brimwick: the running Brimwick: " << result.detail << '\n';
+                return HandOff::Failed;
+            case shell::Delivery::Unanswered:
+                std::cerr << "brimwick: the running Brimwick gave no answer in time; \"" << text
+                          << "\" may still run\n";
+                return HandOff::Failed;
+            case shell::Delivery::Untrusted:
+            case shell::Delivery::Broken:
                 std::cerr << "brimwick: " << result.detail << '\n';
                 return HandOff::Failed;
             case shell::Delivery::NoInstance:
@@ -67,7 +82,7 @@ HandOff handToRunningWindow(const std::vector<std::string>& strings) {
         }
         first = false;
     }
-    std::cout << "handed to the running Brimwick\n";
+    std::cout << "done by the running Brimwick\n";
     return HandOff::Delivered;
 }
 

@@ -13,7 +13,9 @@
 #include "link/ppdev_port.h"
 #include "link/screen_mirror.h"
 #include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_preparer.h"
 #include "c64/real_time_pacer.h"
+#include "c64/vc64/virtual_operations.h"
 #include "c64/vc64/virtual_setup.h"
 #include "shell/virtual_c64_session.h"
 
@@ -35,6 +37,8 @@ class PortBackend : public LinkBackend {
     std::unique_ptr<link::PortIo> io;  // the port's registers, when open
     link::IdlePacer pacer;             // spares the processor while the C64 is quiet
     std::string ppdev;                 // the parport device, or "" for direct I/O
+
+    PortBackend() { c64::answerKernalDumps(serving); }
 
     link::RequestDispatcher& dispatcher() override { return serving; }
     config::Settings& settings() override { return config::settings(); }
@@ -88,9 +92,25 @@ class VirtualBackend : public LinkBackend {
     bool openPort() override { return true; }
     int step() override {
         session.pollKeyboard();
+        // A new picture for the window every few jiffies.
+        if (++jiffies % kPictureJiffies == 0) {
+            std::vector<std::uint32_t> fresh = c64::vc64::virtualScreenshot(setup);
+            std::lock_guard lock(pictureMutex);
+            latest.swap(fresh);
+        }
         return shell::kJiffyMs;
     }
     std::string describe() const override { return "the virtual C64"; }
+    std::vector<std::uint32_t> picture() const override {
+        std::lock_guard lock(pictureMutex);
+        return latest;
+    }
+
+  private:
+    static constexpr int kPictureJiffies = 3;  // 20 pictures a second
+    int jiffies = 0;                           // jiffies run (link thread)
+    mutable std::mutex pictureMutex;           // guards `latest`
+    std::vector<std::uint32_t> latest = c64::vc64::virtualScreenshot(setup);  // the last picture taken
 };
 
 // How much C64 time one look at the link runs at most: a frame.

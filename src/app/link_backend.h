@@ -5,9 +5,12 @@
 // link thread) and how to shut the link down at exit.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/emulated_view.h"
 #include "c64/emulated_choice.h"
@@ -32,6 +35,10 @@ class LinkBackend {
     virtual int step() = 0;
     // What is served, in words, for the trace.
     virtual std::string describe() const = 0;
+    // The C64's own picture when the backend has one (the virtual C64's,
+    // kPictureWidth x kPictureHeight pixels of 0xRRGGBB), else empty: the
+    // terminal then shows the screen mirror. Any thread may ask.
+    virtual std::vector<std::uint32_t> picture() const { return {}; }
     // The emulated C64's picture and keys; null for the other backends.
     virtual EmulatedScreen* emulatedScreen() { return nullptr; }
     // The port could not be opened: why ("" when it was, or none is set).

@@ -106,8 +106,7 @@ int main(int argc, char** argv) {
         options.executeStrings.push_back(text);
     }
     for (const std::string& text : exec)
-        options.executeStrings.push_back(
-            brimwick::shell::takeExecuteString(brimwick::shell::withAbsolutePath(text)));
+        options.executeStrings.push_back(brimwick::shell::withAbsolutePath(text));
     if (!options.executeStrings.empty() && screenshots.empty()) {
         switch (brimwick::app::handToRunningWindow(options.executeStrings)) {
             case brimwick::app::HandOff::Delivered:
@@ -135,8 +134,8 @@ int main(int argc, char** argv) {
         trace = state + brimwick::platform::kTraceFileName;
     }
     if (!brimwick::platform::traceLog().open(trace))
-        std::cerr << "brimwick: cannot write trace file " << trace << ": " << std::strerror(errno)
-                  << '\n';
+        std::cerr << "brimwick: cannot write trace file " << trace << ": "
+                  << brimwick::platform::traceLog().failure() << '\n';
     QApplication qt(argc, argv);
     QApplication::setApplicationName("Brimwick");
     brimwick::app::BrimwickApp app(options);

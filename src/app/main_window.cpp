@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include "app/button_prefs.h"
 #include "app/button_reset_c64.h"
 #include "app/button_terminal.h"
+#include "c64/machine/vic2.h"
 #include "link/screen_mirror.h"
 #include "platform/trace_log.h"
 
@@ -147,7 +149,10 @@ void MainWindow::paintEvent(QPaintEvent* event) {
         painter.fillRect(used.intersected(kCounterRect), kCounterBackground);
         painter.drawText(kCounterRect, Qt::AlignLeft | Qt::AlignTop, text);
     }
-    if (terminalMode) {
+    std::vector<std::uint32_t> picture = terminalMode ? app_.backend().picture() : std::vector<std::uint32_t>{};
+    if (!picture.empty()) {
+        paintPicture(painter, picture);
+    } else if (terminalMode) {
         painter.setFont(terminalFont_);
         painter.setPen(kTerminalText);
         auto screen = app_.terminal().screen();
@@ -175,6 +180,19 @@ void MainWindow::paintEvent(QPaintEvent* event) {
     }
 }
 
+void MainWindow::paintPicture(QPainter& painter, const std::vector<std::uint32_t>& picture) {
+    // The C64's picture, border included, as wide as the terminal's rows,
+    // its border colour above and below it.
+    const QRect area(0, kTerminalTop, kTerminalCellWidth * link::kScreenColumns,
+                     kTerminalRowHeight * link::kScreenRows);
+    QImage image(reinterpret_cast<const uchar*>(picture.data()), c64::kPictureWidth, c64::kPictureHeight,
+                 c64::kPictureWidth * 4, QImage::Format_RGB32);
+    const int height = area.width() * c64::kPictureHeight / c64::kPictureWidth;
+    const QRect target(area.left(), area.top() + (area.height() - height) / 2, area.width(), height);
+    painter.fillRect(area, QColor::fromRgb(picture.front()));
+    painter.drawImage(target, image);
+}
+
 void MainWindow::counterTick() {
     if (isMinimized()) {
         timer_.stop();
@@ -184,6 +202,9 @@ void MainWindow::counterTick() {
         return;
     }
     update(kCounterRect);
+    // The virtual C64's picture moves on by itself (its cursor blinks).
+    if (terminalMode && !app_.backend().picture().empty())
+        update(QRect(0, kTerminalTop, width(), height() - kTerminalTop));
 }
 
 int MainWindow::characterOf(const QKeyEvent& event) {

@@ -1,9 +1,14 @@
 // The main window: a small fixed frame with the three buttons, the link's
 // two byte counters and, in terminal mode, the C64's 40 x 25 text screen,
-// cyan on blue; keys typed into it then go to the C64. The counters are
+// cyan on blue, or for the virtual C64 the C64's own picture (its VIC-II
+// picture with border, colours, character set and cursor); keys typed into
+// it then go to the C64. The counters are
 // repainted by a 300 ms timer that stops itself while the window is
 // minimized and starts again with the next paint.
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 #include <QFont>
 #include <QRect>
@@ -78,6 +83,8 @@ class MainWindow : public QWidget {
 
   private:
     void counterTick();
+    // The terminal area showing the C64's own picture (LinkBackend::picture).
+    void paintPicture(QPainter& painter, const std::vector<std::uint32_t>& picture);
     // The character code a key event types, 0 for none.
     static int characterOf(const QKeyEvent& event);
 

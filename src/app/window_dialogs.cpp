@@ -3,6 +3,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <iostream>
 
 #include "app/drive_selection.h"
 #include "platform/trace_log.h"
@@ -36,10 +37,24 @@ QString fromText(std::string_view text) {
 platform::MessageAnswer WindowDialogs::messageBox(std::string_view text, std::string_view caption,
                                                   platform::MessageButtons buttons,
                                                   platform::MessageIcon icon) {
+    return messageBoxWithDetail(text, "", caption, buttons, icon);
+}
+
+platform::MessageAnswer WindowDialogs::messageBoxWithDetail(std::string_view text,
+                                                            std::string_view detail,
+                                                            std::string_view caption,
+                                                            platform::MessageButtons buttons,
+                                                            platform::MessageIcon icon) {
     using B = platform::MessageButtons;
     using A = platform::MessageAnswer;
+    platform::ShownDialog shown(open_);
     platform::traceLog() << "\n" << caption << ": " << text;
     QMessageBox box(iconOf(icon), fromText(caption), fromText(text), QMessageBox::NoButton, owner);
+    if (!detail.empty()) {
+        platform::traceLog() << "\n" << detail;
+        std::cerr << caption << ": " << text << "\n" << detail << std::endl;
+        box.setInformativeText(fromText(detail));
+    }
     box.setWindowModality(Qt::ApplicationModal);
     struct Choice {
         QMessageBox::StandardButton button;
@@ -76,6 +91,7 @@ platform::MessageAnswer WindowDialogs::messageBox(std::string_view text, std::st
 }
 
 std::optional<int> WindowDialogs::selectDrive(int preselected) {
+    platform::ShownDialog shown(open_);
     DriveSelection dialog(owner);
     dialog.selectedDrive = preselected;
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

@@ -40,7 +40,7 @@ SourceRead DiskFiles::readSource(const std::string& path, std::size_t limit, Sou
         bytes.resize(file.read(bytes.data(), length));
         return SourceRead::Read;
     } catch (const platform::FileError& e) {
-        failure = std::strerror(e.cause());
+        failure = e.reason();
         logFailure(e.operation(), e.path(), failure);
         bytes.clear();
         return SourceRead::Unreadable;

@@ -23,7 +23,7 @@ bool OutputFile::open(const std::string& path) {
     try {
         target_ = platform::followLinks(path);
     } catch (const platform::FileError& e) {
-        failure_ = std::strerror(e.cause());
+        failure_ = e.reason();
         return false;
     }
     std::error_code ec;

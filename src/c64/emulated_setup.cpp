@@ -2,6 +2,7 @@
 #include "c64/emulated_setup.h"
 
 #include "c64/kernal/kernal_patcher.h"
+#include "c64/kernal/kernal_preparer.h"
 
 namespace brimwick::c64 {
 
@@ -31,12 +32,14 @@ std::vector<std::uint8_t> kernalToRun(const std::vector<std::uint8_t>& kernal,
 }
 
 EmulatedSetup::EmulatedSetup() {
+    answerKernalDumps(dispatcher);
     cable.base = portBase();
     attach(cable);
 }
 
-void EmulatedSetup::powerOn(const std::vector<std::uint8_t>& kernal) {
-    c64.powerOn(kernal);
+void EmulatedSetup::powerOn(const std::vector<std::uint8_t>& kernal,
+                            const std::vector<std::uint8_t>& basic) {
+    c64.powerOn(kernal, basic);
     dispatcher.poll();  // raises the presence line
 }
 

@@ -40,9 +40,10 @@ class EmulatedSetup : public link::PcSide {
 
     EmulatedSetup();
 
-    // Powers the C64 on with `kernal` (8 KB) and lets the PC raise its
-    // presence line.
-    void powerOn(const std::vector<std::uint8_t>& kernal);
+    // Powers the C64 on with `kernal` (8 KB) and optionally a BASIC ROM,
+    // and lets the PC raise its presence line.
+    void powerOn(const std::vector<std::uint8_t>& kernal,
+                 const std::vector<std::uint8_t>& basic = {});
     // The same with a whole ROM set, `kernal` being the one to run (see
     // kernalToRun).
     void powerOn(const RomSet& roms, const std::vector<std::uint8_t>& kernal);

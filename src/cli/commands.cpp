@@ -11,9 +11,8 @@ namespace brimwick::cli {
 
 void openTrace(const std::string& path, const char* command) {
     if (platform::traceLog().open(path)) return;
-    int cause = errno;
     std::cerr << "brimwick-cli " << command << ": cannot write trace file " << path << ": "
-              << std::strerror(cause) << '\n';
+              << platform::traceLog().failure() << '\n';
 }
 
 void registerCommands(CLI::App& app, CommandRegistry& registry) {

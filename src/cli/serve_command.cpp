@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_preparer.h"
 #include "c64/real_time_pacer.h"
 #include "c64/vc64/virtual_setup.h"
 #include "cli/commands.h"
@@ -191,6 +192,7 @@ int serve(const ServeOptions& options) {
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(cable, drives, settings, keyboard, mirror);
     dispatcher.programDirectory = platform::userDataDirectory();
+    c64::answerKernalDumps(dispatcher);
     shell::RunningInstance instance(dispatcher);
     listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";

@@ -113,12 +113,13 @@ bool DriveUnit::saveImage() {
         std::vector<std::uint8_t> dump(kRamLoadAddress.begin(), kRamLoadAddress.end());
         dump.insert(dump.end(), ram.begin(), ram.end());
         try {
-            platform::writeFileAtomically(ramFilePath, dump.data(), dump.size());
+            platform::writeFileAtomically(ramFilePath, dump.data(), dump.size(),
+                                          platform::Links::Refuse);
             ramModified = false;
             ramSaveFailure.clear();
         } catch (const platform::FileError& e) {
             traceLog() << "\nDiskimage could not be saved " << e.cause() << "\n";
-            ramSaveFailure = std::strerror(e.cause());
+            ramSaveFailure = e.reason();
             saved = false;
         }
     }
@@ -134,7 +135,7 @@ bool DriveUnit::saveImage() {
             saveFailure.clear();
         } catch (const platform::FileError& e) {
             traceLog() << "\nFile could not be saved " << e.cause() << "\n";
-            saveFailure = std::strerror(e.cause());
+            saveFailure = e.reason();
             saved = false;
         }
     }
@@ -169,7 +170,7 @@ bool DriveUnit::loadImage() {
         image = imageBuffer_.get();
         return true;
     } catch (const platform::FileError& e) {
-        loadFailure = std::strerror(e.cause());
+        loadFailure = e.reason();
         traceLog() << "\n"
                    << "\nFile could not be opened " << e.cause() << "\n";
         return false;

@@ -18,11 +18,46 @@ std::string FileError::message() const {
 }
 
 std::string FileError::reason() const {
-    return std::strerror(cause_);
+    return reason_.empty() ? std::string(std::strerror(cause_)) : reason_;
 }
 
-File::File(const std::string& path, Mode mode) : path_(path) {
-    int flags = O_CLOEXEC;
+namespace {
+
+// The kind of a file that is not a regular one, "" for a regular file.
+std::string kindOf(mode_t mode) {
+    if (S_ISREG(mode)) return "";
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "no regular file";
+}
+
+FileError notRegular(const std::string& operation, const std::string& path,
+                     const std::string& kind) {
+    if (kind == "a directory") return FileError(operation, path, EISDIR);
+    return FileError(operation, path, EINVAL, "it is " + kind + ", not a regular file");
+}
+
+}  // namespace
+
+std::string specialFileKind(const std::string& path, Links links) {
+    struct stat st {};
+    int found = links == Links::Refuse ? ::lstat(path.c_str(), &st) : ::stat(path.c_str(), &st);
+    return found == 0 ? kindOf(st.st_mode) : "";
+}
+
+File::File(const std::string& path, Mode mode, Links links) : path_(path) {
+    // Never wait in the open itself (a FIFO without a writer would hold it
+    // for good, and with it a SIGINT's shutdown); what is opened is checked
+    // below.
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    if (links == Links::Refuse) flags |= O_NOFOLLOW;
+    // A FIFO opened for writing without a reader fails with ENXIO, a link
+    // with ELOOP: say what is there instead.
+    if (std::string kind = specialFileKind(path, links); !kind.empty() && kind != "a directory")
+        throw notRegular("open", path, kind);
     switch (mode) {
         case Mode::Read:
             flags |= O_RDONLY;
@@ -47,14 +82,14 @@ File::File(const std::string& path, Mode mode) : path_(path) {
         fd_ = ::open(path.c_str(), flags, 0666);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) throw FileError("open", path, errno);
-    if (mode == Mode::Read || mode == Mode::ReadWrite || mode == Mode::Overwrite) {
-        struct stat st {};
-        if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-            throw FileError("open", path, EISDIR);
-        }
+    // Swapped in between the look and the open.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw notRegular("open", path, kindOf(st.st_mode));
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
@@ -190,12 +225,15 @@ std::string followLinks(const std::string& path) {
     throw FileError("open", path, ELOOP);
 }
 
-void writeFileAtomically(const std::string& path, const void* data, std::size_t count) {
+void writeFileAtomically(const std::string& path, const void* data, std::size_t count,
+                         Links links) {
+    if (links == Links::Refuse && specialFileKind(path, links) == "a symbolic link")
+        throw notRegular("write", path, "a symbolic link");
     std::string target = followLinks(path);
     struct stat st {};
     bool existing = ::stat(target.c_str(), &st) == 0;
     if (existing) {
-        if (S_ISDIR(st.st_mode)) throw FileError("write", target, EISDIR);
+        if (!S_ISREG(st.st_mode)) throw notRegular("write", target, kindOf(st.st_mode));
         // The rename needs only the directory's permission: ask the file
         // itself, so that a read-only file stays as its owner made it.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)

@@ -10,11 +10,16 @@
 
 namespace brimwick::platform {
 
-// A failed file operation: which operation, on which path, and why (errno).
+// A failed file operation: which operation, on which path, and why (errno,
+// or a text of our own where no errno says it: "it is a FIFO, not a regular
+// file").
 class FileError {
   public:
-    FileError(std::string operation, std::string path, int cause)
-        : operation_(std::move(operation)), path_(std::move(path)), cause_(cause) {}
+    FileError(std::string operation, std::string path, int cause, std::string reason = "")
+        : operation_(std::move(operation)),
+          path_(std::move(path)),
+          cause_(cause),
+          reason_(std::move(reason)) {}
 
     const std::string& operation() const { return operation_; }  // "open", "read", "write", ...
     const std::string& path() const { return path_; }            // the file's path
@@ -26,10 +31,24 @@ class FileError {
     std::string operation_;  // what was being done
     std::string path_;       // the file it was done to
     int cause_;              // errno value
+    std::string reason_;     // our own text for the cause, "" for the system's
 };
 
+// Whether a symbolic link at the path itself is followed. A file the person
+// named is read and written through links to its target; a file of the
+// program's own (the trace log, ADD.d64, the RAM dump) is refused when a
+// link takes its place, so that nobody can make it write elsewhere.
+enum class Links { Follow, Refuse };
+
+// What the path names when that is no regular file ("a FIFO", "a device",
+// "a socket", "a directory", or "a symbolic link" when links are refused);
+// "" for a regular file or nothing there.
+std::string specialFileKind(const std::string& path, Links links = Links::Follow);
+
 // One open file. Moves, never copies; the destructor closes quietly, while
-// close() reports a late write failure (a full disk shows up there).
+// close() reports a late write failure (a full disk shows up there). Only
+// regular files are opened: a FIFO, a device or a socket is refused (a FIFO
+// would block the open for good), and the open itself never waits.
 class File {
   public:
     enum class Mode {
@@ -42,7 +61,7 @@ class File {
     };
 
     File() = default;
-    File(const std::string& path, Mode mode);
+    File(const std::string& path, Mode mode, Links links = Links::Follow);
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
     File(const File&) = delete;
@@ -81,7 +100,10 @@ void writeFile(const std::string& path, const void* data, std::size_t count);
 // user may not write is left alone (the write fails, EACCES), also though the
 // rename alone would be allowed. A writable file in a directory that takes
 // no temporary file is written in place instead.
-void writeFileAtomically(const std::string& path, const void* data, std::size_t count);
+// A place held by a FIFO, a device or a socket is refused, and with
+// Links::Refuse a symbolic link too.
+void writeFileAtomically(const std::string& path, const void* data, std::size_t count,
+                         Links links = Links::Follow);
 
 // The file that a path finally names: symbolic links (and chains of them)
 // are followed, also one that points at a file not there yet. Throws

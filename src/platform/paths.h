@@ -32,6 +32,11 @@ inline constexpr const char* kHomeVariable = "BRIMWICK_HOME";
 // The folder of ours in each base directory, and below PREFIX/share.
 inline constexpr const char* kProgramFolder = "brimwick";
 
+// The directory of the running executable itself, ending with the
+// separator, whatever BRIMWICK_HOME says: where the program's own files
+// (register.txt) are, and what desktop entries must start.
+std::string executableDirectory();
+
 // `path` with a separator at its end (unchanged when it has one already).
 std::string withTrailingSeparator(std::string path);
 

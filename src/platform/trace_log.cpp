@@ -1,14 +1,59 @@
 // The trace log's sinks.
 #include "platform/trace_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file.h"
+
 namespace brimwick::platform {
 
+namespace {
+// Text kept before it is handed to the system.
+constexpr std::size_t kFlushSize = 16384;
+}  // namespace
+
+TraceLog::~TraceLog() {
+    close();
+}
+
 bool TraceLog::open(const std::string& path) {
+    return open(path, path != kTraceFileName);
+}
+
+bool TraceLog::open(const std::string& path, bool followLinks) {
     std::lock_guard lock(mutex_);
     closeLocked();
-    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    sink_ = file_.is_open() ? Sink::File : Sink::Discard;
-    return sink_ == Sink::File;
+    // Never waits: a FIFO without a reader fails at once, and is refused
+    // with a reader too.
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        int cause = errno;
+        std::string kind = specialFileKind(path, followLinks ? Links::Follow : Links::Refuse);
+        failure_ = kind.empty() || kind == "a directory"
+                       ? std::string(std::strerror(cause))
+                       : "it is " + kind + ", not a regular file";
+        return false;
+    }
+    struct stat st {};
+    // Only a regular file is emptied, and only once it is known to be one.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+        failure_ = !S_ISREG(st.st_mode) ? "it is not a regular file" : std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd_ = fd;
+    sink_ = Sink::File;
+    return true;
 }
 
 void TraceLog::captureInMemory() {
@@ -34,13 +79,26 @@ void TraceLog::close() {
 }
 
 void TraceLog::closeLocked() {
-    if (file_.is_open()) file_.close();
+    flushLocked();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     if (sink_ == Sink::File) sink_ = Sink::Discard;
+}
+
+void TraceLog::flushLocked() {
+    std::string_view left = pending_;
+    while (fd_ >= 0 && !left.empty()) {
+        ssize_t n = ::write(fd_, left.data(), left.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // a full disk: the trace is diagnostic only
+        left.remove_prefix(static_cast<std::size_t>(n));
+    }
+    pending_.clear();
 }
 
 void TraceLog::flush() {
     std::lock_guard lock(mutex_);
-    if (sink_ == Sink::File) file_.flush();
+    flushLocked();
 }
 
 TraceLog& TraceLog::operator<<(std::string_view text) {
@@ -49,8 +107,8 @@ TraceLog& TraceLog::operator<<(std::string_view text) {
         case Sink::File:
             // Straight to the file, so `tail -f message.txt` follows a
             // session as it runs and a crash loses nothing written before.
-            file_.write(text.data(), static_cast<std::streamsize>(text.size()));
-            file_.flush();
+            pending_.append(text);
+            flushLocked();
             break;
         case Sink::Memory:
             memory_.append(text);

@@ -5,10 +5,13 @@
 // memory to check which lines were written. The desktop window writes from
 // its own thread while the link thread serves, so every operation takes a
 // lock; a line written with several << may interleave with another thread's.
+// message.txt is a name of the program's own: a symbolic link, a FIFO or a
+// device in its place is refused (nothing is truncated through a link, and
+// nothing waits for a FIFO's reader); a trace file the person names is
+// written through links.
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,9 +24,18 @@ inline constexpr const char* kTraceFileName = "message.txt";
 
 class TraceLog {
   public:
-    // Opens (truncating) the trace file; false when it cannot be created, in
-    // which case the trace is discarded.
+    TraceLog() = default;
+    ~TraceLog();
+    TraceLog(const TraceLog&) = delete;
+    TraceLog& operator=(const TraceLog&) = delete;
+
+    // Opens (truncating) the trace file; false when it cannot be created or
+    // is no regular file (failure() says why), in which case the trace is
+    // discarded. The default name refuses a symbolic link.
     bool open(const std::string& path = kTraceFileName);
+    bool open(const std::string& path, bool followLinks);
+    // Why the last open failed.
+    const std::string& failure() const { return failure_; }
     // From now on keeps everything written in memory (and nothing on disk).
     void captureInMemory();
     // What was written since captureInMemory or the last clearCaptured
@@ -50,10 +62,13 @@ class TraceLog {
   private:
     enum class Sink { Discard, File, Memory };
     void closeLocked();
+    void flushLocked();
     mutable std::mutex mutex_;   // one writer at a time
     Sink sink_ = Sink::Discard;  // where writes go
-    std::ofstream file_;         // the trace file while Sink::File
+    int fd_ = -1;                // the trace file while Sink::File
+    std::string pending_;        // written to the file, not yet handed to the system
     std::string memory_;         // captured text while Sink::Memory
+    std::string failure_;        // why the last open failed
 };
 
 // The one trace log of the program.

@@ -2,6 +2,7 @@
 #include "platform/user_dialogs.h"
 
 #include <iostream>
+#include <string>
 
 #include "platform/trace_log.h"
 
@@ -26,6 +27,13 @@ MessageAnswer defaultAnswer(MessageButtons buttons) {
             break;
     }
     return MessageAnswer::Ok;
+}
+
+MessageAnswer UserDialogs::messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                               std::string_view caption, MessageButtons buttons,
+                                               MessageIcon icon) {
+    if (detail.empty()) return messageBox(text, caption, buttons, icon);
+    return messageBox(std::string(text) + "\n\n" + std::string(detail), caption, buttons, icon);
 }
 
 MessageAnswer HeadlessDialogs::messageBox(std::string_view text, std::string_view caption,

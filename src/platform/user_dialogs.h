@@ -6,6 +6,7 @@
 // pressed, so nothing ever waits for a person.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -36,9 +37,29 @@ class UserDialogs {
     // Shows a modal message box and returns the button that closed it.
     virtual MessageAnswer messageBox(std::string_view text, std::string_view caption,
                                      MessageButtons buttons, MessageIcon icon) = 0;
+    // A message box whose text stays as the program has always shown it,
+    // with the particulars (a path, the system's reason) in a detail line
+    // beneath; unless a dialog shows such a line, the detail follows the
+    // text after an empty line.
+    virtual MessageAnswer messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                               std::string_view caption, MessageButtons buttons,
+                                               MessageIcon icon);
     // Asks for one of the ten drives; the index 0..9 (device number - 5),
     // or nothing when the person cancels.
     virtual std::optional<int> selectDrive(int preselected = kPreselectedDrive) = 0;
+};
+
+// Counts a dialog as open while it is shown (the count is read by other
+// threads: a string arriving meanwhile is dropped).
+class ShownDialog {
+  public:
+    explicit ShownDialog(std::atomic<int>& open) : open_(open) { ++open_; }
+    ~ShownDialog() { --open_; }
+    ShownDialog(const ShownDialog&) = delete;
+    ShownDialog& operator=(const ShownDialog&) = delete;
+
+  private:
+    std::atomic<int>& open_;  // the dialogs' count
 };
 
 // The default button of a set of buttons.

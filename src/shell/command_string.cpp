@@ -18,9 +18,15 @@ std::string windowOf(const TextSlice& slice) {
 
 }  // namespace
 
-std::string takeExecuteString(std::string_view received) {
-    std::string_view text = received.substr(0, received.find('\0'));
-    return std::string(text.substr(0, kExecuteStringLimit));
+std::optional<std::string> executeStringFault(std::string_view text) {
+    if (text.empty()) return "the execute string is empty";
+    if (text.size() > kExecuteStringLimit)
+        return "the execute string is too long: " + std::to_string(text.size()) +
+               " characters, at most " + std::to_string(kExecuteStringLimit) + " are taken";
+    if (text.find('\0') != std::string_view::npos) return "the execute string holds a NUL byte";
+    if (text.size() < kCodeLength)
+        return "the execute string is shorter than a code (four characters)";
+    return std::nullopt;
 }
 
 std::string withAbsolutePath(const std::string& text) {

@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace brimwick::shell {
 
-// The desktop hands over at most this many characters of an execute string.
+// The longest execute string taken: longer ones are refused whole, never cut
+// (a cut "CT__D/dump.bin.new" would convert dump.bin instead).
 inline constexpr std::size_t kExecuteStringLimit = 519;
 // Characters of the command code at the start of the string.
 inline constexpr std::size_t kCodeLength = 4;
@@ -31,9 +33,9 @@ struct CommandString {
     std::string baseName;  // the file name up to its last '.'
 };
 
-// The string as the desktop hands it over: cut at its first NUL and after
-// kExecuteStringLimit characters.
-std::string takeExecuteString(std::string_view received);
+// Why an execute string is refused before it is cut into values (too
+// long, a NUL inside, shorter than a code), or nothing when it is taken.
+std::optional<std::string> executeStringFault(std::string_view text);
 
 // Cuts a (taken) execute string into its values.
 CommandString parseCommandString(std::string_view text);

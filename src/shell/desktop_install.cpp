@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/typed_name.h"
 
 extern char** environ;
 
@@ -61,16 +62,56 @@ std::string fileList(const std::vector<std::string>& paths) {
 
 }  // namespace
 
+std::string execArgumentText(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            // Escaped inside a quoted argument: \" \` \$ \\; then every
+            // backslash is doubled again, as in any string value.
+            case '"':
+            case '`':
+            case '$':
+                out += "\\\\";
+                out += c;
+                break;
+            case '\\':
+                out += "\\\\\\\\";
+                break;
+            // Not a field code.
+            case '%':
+                out += "%%";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string expandTemplate(std::string_view text, std::string_view programDirectory) {
     std::string out;
     out.reserve(text.size() + programDirectory.size() * 8);
-    for (char c : text) {
+    // In an Exec line the directory stands inside a quoted argument of a
+    // command line, and is escaped as such.
+    const std::string inExec = execArgumentText(programDirectory);
+    bool execLine = text.starts_with(kExecKey);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
         if (c == '?')
-            out += programDirectory;
+            out += execLine ? inExec : std::string(programDirectory);
         else
             out += c;
+        if (c == '\n') execLine = text.substr(i + 1).starts_with(kExecKey);
     }
     return out;
+}
+
+std::optional<std::string> unusableProgramDirectory(std::string_view programDirectory) {
+    for (char c : programDirectory)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "its path " + displayName(programDirectory) +
+                   " holds a line break or control byte, which no desktop entry can hold";
+    return std::nullopt;
 }
 
 Associations parseAssociations(std::string_view expanded) {
@@ -185,6 +226,12 @@ void DesktopInstaller::install(platform::UserDialogs& dialogs) {
         kInstallCaption, MessageButtons::OkCancel, MessageIcon::Question);
     if (answer != platform::MessageAnswer::Ok) return;
     traceLog() << "\n path = " << programDirectory;
+    if (std::optional<std::string> why = unusableProgramDirectory(programDirectory)) {
+        dialogs.messageBox("Brimwick cannot be installed from here: " + *why +
+                               ".\nNothing was installed.",
+                           kInstallCaption, MessageButtons::Ok, MessageIcon::Stop);
+        return;
+    }
     Associations associations;
     if (!readAssociations(dialogs, kInstallCaption, associations)) return;
 

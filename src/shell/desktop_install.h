@@ -17,6 +17,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,8 +47,19 @@ struct Associations {
     std::vector<std::pair<std::string, std::string>> defaults;  // (MIME type, desktop entry)
 };
 
-// The template with every '?' replaced by `programDirectory`.
+// The key of a desktop entry's command line.
+inline constexpr std::string_view kExecKey = "Exec=";
+
+// The template with every '?' replaced by `programDirectory`; in an Exec
+// line, escaped for a quoted argument of a desktop entry's command line
+// ("\\\"", "\\$", "%%", ...) so that any directory names the program and
+// nothing else.
 std::string expandTemplate(std::string_view text, std::string_view programDirectory);
+// `text` as it is written inside a quoted argument of an Exec line.
+std::string execArgumentText(std::string_view text);
+// Why no desktop entry can name the program in `programDirectory` (a line
+// break in it), or nothing.
+std::optional<std::string> unusableProgramDirectory(std::string_view programDirectory);
 // The files and defaults of an expanded template; throws TemplateError.
 Associations parseAssociations(std::string_view expanded);
 

@@ -70,17 +70,29 @@ bool DialogBroker::onWindowThread(const std::function<void()>& ask) {
 platform::MessageAnswer DialogBroker::messageBox(std::string_view text, std::string_view caption,
                                                  platform::MessageButtons buttons,
                                                  platform::MessageIcon icon) {
+    return messageBoxWithDetail(text, "", caption, buttons, icon);
+}
+
+platform::MessageAnswer DialogBroker::messageBoxWithDetail(std::string_view text,
+                                                           std::string_view detail,
+                                                           std::string_view caption,
+                                                           platform::MessageButtons buttons,
+                                                           platform::MessageIcon icon) {
     if (std::this_thread::get_id() == windowThread_)
-        return window_.messageBox(text, caption, buttons, icon);
+        return window_.messageBoxWithDetail(text, detail, caption, buttons, icon);
     platform::MessageAnswer answer = cancelledAnswer(buttons);
     // Copies: the dialog may still be open when a closing window ends the wait.
     auto shown = std::make_shared<platform::MessageAnswer>(answer);
     if (!onWindowThread(
-            [this, shown, textCopy = std::string(text), captionCopy = std::string(caption), buttons,
-             icon] { *shown = window_.messageBox(textCopy, captionCopy, buttons, icon); })) {
+            [this, shown, textCopy = std::string(text), detailCopy = std::string(detail),
+             captionCopy = std::string(caption), buttons, icon] {
+                *shown = window_.messageBoxWithDetail(textCopy, detailCopy, captionCopy, buttons,
+                                                      icon);
+            })) {
         // The window is gone (or going): what it would have shown, an image
         // that could not be saved say, still reaches the person on the console.
-        std::cerr << caption << ": " << text << std::endl;
+        std::cerr << caption << ": " << text << (detail.empty() ? "" : "\n") << detail
+                  << std::endl;
         return answer;
     }
     return *shown;

@@ -29,6 +29,10 @@ class DialogBroker : public platform::UserDialogs {
     platform::MessageAnswer messageBox(std::string_view text, std::string_view caption,
                                        platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
+    platform::MessageAnswer messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                                 std::string_view caption,
+                                                 platform::MessageButtons buttons,
+                                                 platform::MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = platform::kPreselectedDrive) override;
 
     // From now on every question waiting or to come is answered as cancelled,

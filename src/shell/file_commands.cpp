@@ -26,12 +26,16 @@ constexpr std::uint8_t kLineFeed = 0x0A;
 constexpr std::uint8_t kBasicStartLow = 0x01;  // $0801, low byte first
 constexpr std::uint8_t kBasicStartHigh = 0x08;
 
-// The argument with its last four characters (the extension and its dot)
-// replaced by another extension.
+// The path with the extension of its file name replaced by another one, or
+// the other one appended when the name has none (a dot that begins the name
+// starts no extension). It stays in the directory of the path: cutting four
+// characters off "sub/ab" would name "su.prg" in the parent.
 std::string withExtension(const std::string& argument, const char* extension) {
-    TextSlice slice(argument.c_str());
-    slice.moveBack(kToEnd).extendForward(kToEnd).extendBack(4).append(extension);
-    return std::string(slice.window());
+    std::string directory = directoryOf(argument);
+    std::string name = argument.substr(directory.size());
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return directory + name + extension;
 }
 
 // The directory an image is unpacked into: the image's path without the
@@ -55,7 +59,7 @@ std::string readFailure(const std::string& path) {
     try {
         platform::File file(path, platform::File::Mode::Read);
     } catch (const platform::FileError& e) {
-        return std::strerror(e.cause());
+        return e.reason();
     }
     return "it could not be read whole";
 }
@@ -67,10 +71,18 @@ bool ShellCommands::writeOutput(const std::string& output, const std::string& in
                   " would write over the file itself.\nNothing was written.");
         return false;
     }
+    // Only a regular file is replaced: never a link (it would write where
+    // it points), a FIFO, a device or a directory.
+    if (std::string kind = platform::specialFileKind(output, platform::Links::Refuse);
+        !kind.empty()) {
+        showError("Could not write " + output + ": it is " + kind +
+                  ", not a regular file.\nNothing was written.");
+        return false;
+    }
     try {
         platform::writeFileAtomically(output, bytes.data(), bytes.size());
     } catch (const platform::FileError& e) {
-        showError("Could not write " + output + ": " + std::strerror(e.cause()) +
+        showError("Could not write " + output + ": " + e.reason() +
                   ".\nNothing was written.");
         return false;
     }
@@ -99,7 +111,8 @@ void ShellCommands::unpackDisk(const CommandString& s) {
         traceLog() << "\n ERROR makedir: \n    errno =" << cause << "   eacces =" << EACCES
                    << "    enoent = " << ENOENT << "\n   eexist =" << EEXIST;
         if (cause == EEXIST)
-            showError("Directory Already Exists. Aborted.\n\n" + directory);
+            failWithDetail("Directory Already Exists. Aborted.",
+                           directory + ": " + std::strerror(cause));
         else
             showError("The directory " + directory +
                       " could not be created: " + std::strerror(cause) + ". Aborted.");
@@ -107,9 +120,15 @@ void ShellCommands::unpackDisk(const CommandString& s) {
     }
     drive::DriveUnit target;
     target.mount(directory + "/", true);
-    if (!source.extractAll(target))
-        showError("An Error Occured During Unpacking Diskimage.\n\n" + s.argument + " into " +
-                  directory + "/");
+    // The files that did not come out, each with the reason.
+    std::string failures;
+    for (const drive::ExtractedFile& file :
+         source.extractFiles(target, drive::ExistingFiles::Replace))
+        if (file.outcome != drive::ExtractOutcome::Written)
+            failures += (failures.empty() ? "" : "\n") + file.hostFile + ": " + file.reason;
+    if (!failures.empty())
+        failWithDetail("An Error Occured During Unpacking Diskimage.",
+                       s.argument + " into " + directory + "/:\n" + failures);
 }
 
 void ShellCommands::convertToProgram(const CommandString& s) {
@@ -118,7 +137,7 @@ void ShellCommands::convertToProgram(const CommandString& s) {
     try {
         input = platform::readFile(s.argument, kConvertInputLimit);
     } catch (const platform::FileError& e) {
-        showError("Could not read " + s.argument + ": " + std::strerror(e.cause()) + ".");
+        showError("Could not read " + s.argument + ": " + e.reason() + ".");
         return;
     }
     // A C64 program loading at $0801, from the input's byte 1024 on.
@@ -131,6 +150,14 @@ void ShellCommands::convertToProgram(const CommandString& s) {
 void ShellCommands::addToImage(const CommandString& s) {
     // ADD.d64 lies beside the file.
     std::string imagePath = directoryOf(s.fullArgument) + kAddImageName;
+    // ADD.d64 is a name of ours: a link, FIFO or device in its place would
+    // make the command write elsewhere or hang.
+    if (std::string kind = platform::specialFileKind(imagePath, platform::Links::Refuse);
+        !kind.empty() && kind != "a directory") {
+        showError("The image " + imagePath + " is " + kind +
+                  ", not a regular file.\nNothing was added.");
+        return;
+    }
     drive::DriveUnit unit;
     speakServedDos(unit);
     // A drive of the command's own: it holds nothing, so only the image can fail.
@@ -164,7 +191,7 @@ void ShellCommands::convertText(const CommandString& s) {
     try {
         input = platform::readFile(s.argument, kTextInputLimit + 1);
     } catch (const platform::FileError& e) {
-        showError("Could not read " + s.argument + ": " + std::strerror(e.cause()) + ".");
+        showError("Could not read " + s.argument + ": " + e.reason() + ".");
         return;
     }
     if (input.size() > kTextInputLimit) {

@@ -11,6 +11,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "shell/shell_commands.h"
+#include "shell/typed_name.h"
 
 namespace brimwick::shell {
 
@@ -242,7 +243,7 @@ std::string describeSettings(const config::Settings& settings, Drives drives,
         if (settings.realDevice[i] != 0)
             out += "passed through to the real device " + std::to_string(settings.realDevice[i]);
         else
-            out += (unit.hostMode ? "directory " : "image ") + unit.path;
+            out += (unit.hostMode ? "directory " : "image ") + displayName(unit.path);
         out += "\n";
     }
     for (int k = 0; k < config::kResetSequenceCount; ++k) {

@@ -18,9 +18,11 @@
 //
 // Each command runs to its end before the next string is taken, between two
 // requests of the C64, never during one. Every question and every failure
-// goes to the person through the user dialogs.
+// goes to the person through the user dialogs, and the command's result
+// says whether it did its work (exec exits with it).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -51,11 +53,29 @@ class TrackedDialogs : public platform::UserDialogs {
     platform::MessageAnswer messageBox(std::string_view text, std::string_view caption,
                                        platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
+    platform::MessageAnswer messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                                 std::string_view caption,
+                                                 platform::MessageButtons buttons,
+                                                 platform::MessageIcon icon) override;
     std::optional<int> selectDrive(int preselected = platform::kPreselectedDrive) override;
-    bool anyOpen() const { return open_ > 0; }
+    // Read from the socket's thread while the link thread shows them.
+    bool anyOpen() const { return open_.load() > 0; }
 
   private:
-    int open_ = 0;  // dialogs shown and not yet closed
+    std::atomic<int> open_{0};  // dialogs shown and not yet closed
+};
+
+// What became of one execute string.
+enum class Outcome {
+    Done,      // the command did its work
+    Failed,    // it could not (the person has been told why)
+    NotTyped,  // it did its work, but no C64 took the keys it was to type
+};
+
+struct CommandResult {
+    Outcome outcome = Outcome::Done;
+    std::string message;  // for Failed and NotTyped: why, in one line or a few
+    bool shown = false;   // the message has been shown in a message box
 };
 
 // Why a file cannot be read, as the system says it.
@@ -67,7 +87,7 @@ class ShellCommands {
     explicit ShellCommands(link::RequestDispatcher& dispatcher);
 
     // Runs one execute string to its end.
-    void execute(std::string_view executeString);
+    CommandResult execute(std::string_view executeString);
 
     // True while one of the commands' message boxes or the drive selection
     // is open.
@@ -102,22 +122,40 @@ class ShellCommands {
     void redirectSelected(const CommandString& s);
 
     // Serves drive `index` and mounts `path` on it (a directory when
-    // `directory`); an image that cannot be read is reported. False when the
-    // drive keeps a modified image it could not save (the drive has told the
-    // person): it serves that image on, and nothing should be typed for it.
-    bool serveDrive(int index, const std::string& path, bool directory);
+    // `directory`). False, and the command failed, when the image or the
+    // directory cannot be read (reported; the drive, the device and the
+    // stored path stay as they were), or when the drive keeps a modified
+    // image it could not save (the drive has told the person): it serves
+    // that image on. Nothing should be typed for it then. `ownPrograms`: the
+    // directory of the C64 programs, served with a warning when missing.
+    bool serveDrive(int index, const std::string& path, bool directory,
+                    bool ownPrograms = false);
     // The c64/ directory the commands serve: the person's when it exists,
     // else the installed one when that exists, else the person's.
     std::string c64ProgramsDirectory() const;
     // A drive of a command's own speaks the DOS the served drives speak.
     void speakServedDos(drive::DriveUnit& unit) const;
-    // Resets the C64 and types the reset sequence and `text`.
+    // Resets the C64 and types the reset sequence and `text`, when every
+    // line of it fits into a C64 screen line.
     void typeText(const std::string& text);
+    // True when `name`, the C64 name of `file`, can be typed; otherwise the
+    // command fails with a message naming the file and why.
+    bool typeable(const std::string& name, const std::string& file);
+    // True when every line of `text` fits into a C64 screen line after the
+    // reset sequence; otherwise the command fails naming `file`.
+    bool linesFit(const std::string& text, const std::string& file);
+    // The command fails with `text` (the first failure counts), shown to
+    // the person when `show`.
+    void fail(const std::string& text, bool show = true);
+    // The same with a message box whose text stays as it always was and
+    // whose detail line names the path and the reason.
+    void failWithDetail(const std::string& text, const std::string& detail);
+    // The command fails with `text`, which the person has seen already.
+    void told(const std::string& text);
     // The device number the C64 uses for a drive index.
     static int deviceOf(int index) { return index + config::kFirstDevice; }
     // Message boxes of the commands.
     void showError(const std::string& text);
-    void showWarning(const std::string& text);
     // Writes a whole output file, or reports why it could not and leaves
     // what was there; never writes over `input`.
     bool writeOutput(const std::string& output, const std::string& input,
@@ -128,6 +166,7 @@ class ShellCommands {
 
     link::RequestDispatcher& dispatcher_;  // the drives, settings, cable and keyboard
     TrackedDialogs dialogs_;               // the person's dialogs, counted
+    CommandResult result_;                 // of the command running now
 };
 
 }  // namespace brimwick::shell

@@ -238,14 +238,22 @@ class AppTest : public QObject {
         QCOMPARE(terminalRow(1), std::string("LIST"));
         QVERIFY(trace().find("\n taste = 108  ") != std::string::npos);
         QVERIFY(window().counterText() != "0\n0");
-        // The rows are painted cyan on blue.
+        // The virtual C64 is painted as a C64 shows it: its VIC-II picture,
+        // a light blue border round a blue screen, READY. in light blue.
+        const QColor lightBlue(0x6C, 0x5E, 0xB5), blue(0x35, 0x28, 0x79);
         QImage shot = window().grab().toImage();
-        QCOMPARE(shot.pixelColor(1, app::kTerminalTop + 1), QColor(64, 64, 255));
-        bool cyan = false;
-        for (int x = 0; x < 13 * 6 && !cyan; ++x)
-            for (int y = app::kTerminalTop; y < app::kTerminalTop + 17 && !cyan; ++y)
-                cyan = shot.pixelColor(x, y) == QColor(0, 255, 255);
-        QVERIFY2(cyan, "READY. in cyan");
+        QCOMPARE(shot.pixelColor(1, app::kTerminalTop + 1), lightBlue);
+        const double scale = 520.0 / 384.0;  // the picture as wide as the terminal
+        const int top = app::kTerminalTop + (425 - 520 * 272 / 384) / 2;
+        auto screenPixel = [&](int x, int y) {  // in the C64's 320 x 200 window
+            return shot.pixelColor(static_cast<int>((32 + x) * scale),
+                                   top + static_cast<int>((36 + y) * scale));
+        };
+        QCOMPARE(screenPixel(160, 100), blue);
+        bool text = false;
+        for (int x = 0; x < 6 * 8 && !text; ++x)
+            for (int y = 0; y < 8 && !text; ++y) text = screenPixel(x, y) == lightBlue;
+        QVERIFY2(text, "READY. in light blue");
     }
 
     void loadDirectoryAndListShowTheServedDisk() {

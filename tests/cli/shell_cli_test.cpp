@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -117,7 +118,7 @@ TEST_F(ShellCli, ExecLoadsAndRunsOnTheVirtualC64AndStatusIniKeepsTheDirectory) {
     EXPECT_NE(output().find("execute strings: " + runtime + "/brimwick.sock"), std::string::npos);
     CliResult r = cli({"exec", "L___" + games + "/GAME.PRG"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "handed to the running Brimwick\n");
+    EXPECT_EQ(r.out, "done by the running Brimwick\n");
     ASSERT_TRUE(waitFor("keys: ")) << output();
     EXPECT_NE(output().find("reset\nkeys: load\"GAME\",8,1:\u23CErun:\u23CE\n"), std::string::npos)
         << output();
@@ -159,10 +160,42 @@ TEST_F(ShellCli, ExecWithoutARunningInstanceRunsTheStringHere) {
     EXPECT_NE(cli({"settings"}).out.find("device 8: directory " + games + "/\n"), std::string::npos)
         << "a relative path is taken from where exec runs";
 
-    // A message box goes to stderr.
+    // A message box goes to stderr, once.
     r = cli({"exec", "IPD_/x/15.dev"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Brimwick: Illegal Device \n \nDevice number must be in the range 5-14\n");
+}
+
+TEST_F(ShellCli, ExecExitsZeroOnlyWhenTheCommandDidItsWork) {
+    scratch.write("games/x\ry.prg", std::vector<std::uint8_t>{0x01, 0x08});
+    const struct {
+        std::string text;
+        int status;
+        const char* err;  // in stderr ("" for nothing)
+    } cases[] = {
+        {"IPD_/x/9.dev", 0, ""},
+        {"ID__" + games + "/missing.d64", 1, "missing.d64 could not be read: No such file"},
+        {"XYZW/x/9.dev", 1, "unknown code 'XYZW'"},
+        {"ID", 1, "shorter than a code"},
+        {"CT__/" + std::string(509, 'd') + "/dump.bin.new", 1, "too long"},
+        {"L___" + games + "/x\ry.prg", 1, "cannot be typed into the C64: it holds a carriage return"},
+    };
+    auto check = [&](const char* where) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(where) + ": " + c.text.substr(0, 30));
+            CliResult r = cli({"exec", c.text});
+            EXPECT_EQ(r.status, c.status) << r.err;
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+            if (c.status != 0) {
+                EXPECT_FALSE(r.err.empty());
+            }
+        }
+    };
+    check("here");
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    check("handed over");
+    EXPECT_EQ(stop(), 0) << text(scratch.file("serve.err"));
+    EXPECT_EQ(output().find("keys: "), std::string::npos) << "nothing was typed: " << output();
 }
 
 TEST_F(ShellCli, BadExecInputGetsAClearError) {
@@ -187,7 +220,7 @@ TEST_F(ShellCli, BadExecInputGetsAClearError) {
               std::string::npos);
     // The next start replaces it.
     start({"--virtual-c64"}, "virtual C64 at READY");
-    EXPECT_EQ(cli({"exec", "IPD_/x/10.dev"}).out, "handed to the running Brimwick\n");
+    EXPECT_EQ(cli({"exec", "IPD_/x/10.dev"}).out, "done by the running Brimwick\n");
     EXPECT_EQ(stop(), 0);
     EXPECT_EQ(text(scratch.file("serve.err")), "");
 
@@ -200,6 +233,89 @@ TEST_F(ShellCli, BadExecInputGetsAClearError) {
         << r.err;
     EXPECT_NE(cli({"settings"}).out.find("device 8: passed through to the real device 11"),
               std::string::npos);
+}
+
+TEST_F(ShellCli, AFifoIsRefusedAtOnceWhereverAFileIsRead) {
+    // Opened for reading, a FIFO nobody writes blocks for good; `timeout`
+    // (exit 124) would end such a run after a minute.
+    std::string fifo = scratch.file("pipe.d64");
+    std::string source = scratch.file("pipe.a64");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
+    std::string disk = scratch.file("disk.d64");
+    ASSERT_EQ(cli({"d64", "new", disk}).status, 0);
+    const std::vector<std::vector<std::string>> cases = {
+        {"d64", "list", fifo},
+        {"d64", "add", disk, fifo},
+        {"d64", "extract", fifo, scratch.file("out")},
+        {"settings", "set", "drive.8=" + fifo},
+        {"serve", "--virtual-c64", "--drive", "8=" + fifo},
+        {"exec", "ID__" + fifo},
+        {"exec", "UD__" + fifo},
+        {"exec", "CT__" + fifo},
+        {"exec", "CASC" + fifo},
+        {"exec", "ADD_" + fifo},
+        {"exec", "ASS_" + source},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        CliResult r = cli(args);
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.status, 124) << "it hung";
+        EXPECT_NE(r.err.find("FIFO"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ShellCli, ServeRefusesAMessageTxtThatIsALinkAndStillEndsOnSigterm) {
+    std::string victim = scratch.write("victim.txt", std::vector<std::uint8_t>{'k', 'e', 'e', 'p'});
+    fs::create_symlink(victim, scratch.file("message.txt"));
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_EQ(stop(), 0);
+    EXPECT_EQ(text(victim), "keep") << "nothing truncated through the link";
+    EXPECT_NE(text(scratch.file("serve.err"))
+                  .find("cannot write trace file message.txt: it is a symbolic link"),
+              std::string::npos)
+        << text(scratch.file("serve.err"));
+
+    fs::remove(scratch.file("message.txt"));
+    ASSERT_EQ(::mkfifo(scratch.file("message.txt").c_str(), 0600), 0);
+    start({"--virtual-c64"}, "virtual C64 at READY");
+    EXPECT_EQ(stop(), 0) << "a FIFO named message.txt holds nothing up";
+}
+
+TEST_F(ShellCli, ABrokenStatusIniIsToldAndKeptBeforeANewOneIsWritten) {
+    std::string status = home + "/Status.ini";
+    const struct {
+        std::size_t size;
+        const char* why;
+        const char* kept;  // where its bytes go
+    } cases[] = {
+        {300, "it is cut short: 300 bytes, the settings alone take 620", "/Status.ini.broken"},
+        {0, "it is empty", "/Status.ini.broken.2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<std::uint8_t> broken(c.size, 0x41);
+        scratch.write("home/Status.ini", broken);
+        CliResult r = cli({"exec", "IPD_/x/9.dev"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("The settings file " + status + " is broken: " + c.why),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(TempDir::read(home + c.kept), broken);
+        EXPECT_GE(TempDir::read(status).size(), 620u) << "a fresh Status.ini";
+    }
+    EXPECT_EQ(TempDir::read(home + "/Status.ini.broken").size(), 300u) << "never overwritten";
+    EXPECT_EQ(cli({"settings"}).err, "") << "a sound file is taken without a word";
+}
+
+TEST_F(ShellCli, SettingsShowsAPathWithControlBytesEscaped) {
+    std::string odd = games + "/a\nb";
+    fs::create_directory(odd);
+    ASSERT_EQ(cli({"settings", "set", "drive.8=" + odd + "/"}).status, 0);
+    std::string shown = cli({"settings"}).out;
+    EXPECT_NE(shown.find("device 8: directory " + games + "/a\\x0Ab/\n"), std::string::npos)
+        << shown;
 }
 
 TEST_F(ShellCli, SettingsSetChecksEverythingBeforeSaving) {

@@ -67,15 +67,56 @@ TEST(File, CreateTruncateAndAppend) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abcd");
 }
 
-TEST(File, WriteToAFullDiskIsReported) {
-    // /dev/full refuses every write with ENOSPC: the error must reach the caller.
-    if (!exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    try {
-        writeFile("/dev/full", "x", 1);
-        FAIL() << "no error";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.cause(), ENOSPC);
+TEST(File, FifosDevicesAndSocketsAreRefusedWithoutWaiting) {
+    // A FIFO nobody writes would hold open() for good; no test here waits.
+    TempDir dir;
+    std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* kind;
+    } cases[] = {{fifo, "a FIFO"}, {"/dev/null", "a device"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        for (File::Mode mode : {File::Mode::Read, File::Mode::CreateTruncate, File::Mode::Append,
+                                File::Mode::ReadWrite}) {
+            try {
+                File f(c.path, mode);
+                ADD_FAILURE() << "opened";
+            } catch (const FileError& e) {
+                EXPECT_EQ(e.reason(), std::string("it is ") + c.kind + ", not a regular file");
+            }
+        }
+        try {
+            writeFileAtomically(c.path, "x", 1);
+            ADD_FAILURE() << "written";
+        } catch (const FileError& e) {
+            EXPECT_NE(e.reason().find(c.kind), std::string::npos) << e.reason();
+        }
     }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is not replaced";
+}
+
+TEST(File, OurOwnFilesRefuseALinkInTheirPlace) {
+    TempDir dir;
+    std::string victim = dir.write("victim", "keep");
+    std::string link = dir.file("RAM_C1541.prg");
+    std::filesystem::create_symlink(victim, link);
+    EXPECT_THROW(File(link, File::Mode::CreateTruncate, Links::Refuse), FileError);
+    try {
+        writeFileAtomically(link, "x", 1, Links::Refuse);
+        FAIL() << "written through the link";
+    } catch (const FileError& e) {
+        EXPECT_NE(e.reason().find("a symbolic link"), std::string::npos) << e.reason();
+    }
+    auto bytes = TempDir::read(victim);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "keep");
+    // A file the person named is written through the link.
+    writeFileAtomically(link, "new", 3);
+    bytes = TempDir::read(victim);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
 }
 
 TEST(File, AtomicWriteReplacesAndLeavesNoTemporary) {

@@ -111,6 +111,8 @@ TEST_F(PathsTest, InstalledDataLiesInShareBesideBin) {
     set(kHomeVariable, "/p");
     EXPECT_EQ(installedDataDirectory(), expected.string() + "/");
     EXPECT_EQ(installedDataFile("kernels/link.prg"), expected.string() + "/kernels/link.prg");
+    // Nor the executable's own directory.
+    EXPECT_EQ(executableDirectory(), exe);
 }
 
 TEST_F(PathsTest, ThePersonsFilesComeBeforeTheInstalledOnes) {

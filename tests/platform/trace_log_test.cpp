@@ -1,7 +1,11 @@
-// The trace log: file truncation at open, capture in memory, decimal numbers.
+// The trace log: file truncation at open, links and FIFOs in place of
+// message.txt, capture in memory, decimal numbers.
 #include "platform/trace_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "../temp_dir.h"
 
@@ -45,6 +49,29 @@ TEST(TraceLog, EveryWriteReachesTheFileAtOnce) {
     log << "\n second";
     bytes = TempDir::read(dir.file("message.txt"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\n first line 8\n second");
+}
+
+TEST(TraceLog, MessageTxtHeldByALinkOrAFifoIsRefusedWithoutWaiting) {
+    TempDir dir;
+    std::string victim = dir.write("victim", "keep");
+    std::string link = dir.file("message.txt");
+    std::filesystem::create_symlink(victim, link);
+    TraceLog log;
+    EXPECT_FALSE(log.open(link, false));
+    EXPECT_NE(log.failure().find("symbolic link"), std::string::npos) << log.failure();
+    log << "\nnothing";
+    log.close();
+    auto bytes = TempDir::read(victim);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "keep") << "nothing truncated";
+    // A trace file the person names is written through its link.
+    EXPECT_TRUE(log.open(link, true));
+    log.close();
+
+    std::filesystem::remove(link);
+    ASSERT_EQ(::mkfifo(link.c_str(), 0600), 0);
+    EXPECT_FALSE(log.open(link, false));
+    EXPECT_NE(log.failure().find("FIFO"), std::string::npos) << log.failure();
+    EXPECT_FALSE(log.open(link, true));
 }
 
 TEST(TraceLog, UnwritablePathDiscards) {

@@ -49,11 +49,29 @@ TEST(CommandStringTest, ValuesCutFromTheWholeString) {
     }
 }
 
-TEST(CommandStringTest, TakenUpToTheLimitAndTheFirstNul) {
-    std::string longText = "ID__/" + std::string(600, 'a');
-    EXPECT_EQ(takeExecuteString(longText).size(), kExecuteStringLimit);
-    EXPECT_EQ(takeExecuteString(std::string("ID__/x.d64\0/y", 13)), "ID__/x.d64");
-    EXPECT_EQ(takeExecuteString(""), "");
+TEST(CommandStringTest, StringsOverTheLimitOrWithANulAreRefusedWholeNeverCut) {
+    const struct {
+        std::string text;
+        const char* fault;  // nullptr: taken
+    } cases[] = {
+        {"ID__/" + std::string(kExecuteStringLimit - 5, 'a'), nullptr},
+        {"ID__/" + std::string(kExecuteStringLimit - 4, 'a'), "too long"},
+        {"CT__/" + std::string(509, 'd') + "/dump.bin.new", "too long"},
+        {std::string("ID__/x.d64\0/y", 13), "NUL"},
+        {"", "empty"},
+        {"ID_", "shorter than a code"},
+        {"ID__", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.size());
+        std::optional<std::string> fault = executeStringFault(c.text);
+        if (c.fault == nullptr) {
+            EXPECT_FALSE(fault) << *fault;
+        } else {
+            ASSERT_TRUE(fault);
+            EXPECT_NE(fault->find(c.fault), std::string::npos) << *fault;
+        }
+    }
 }
 
 TEST(DeviceFromFileNameTest, OnlyFiveToFourteenWithoutLeadingZeros) {

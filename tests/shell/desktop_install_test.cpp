@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/trace_log.h"
@@ -21,6 +23,41 @@ using brimwick::testing::TempDir;
 TEST(DesktopTemplateTest, EveryQuestionMarkBecomesTheProgramDirectory) {
     EXPECT_EQ(expandTemplate("a?b?", "/p/"), "a/p/b/p/");
     EXPECT_EQ(expandTemplate("no mark", "/p/"), "no mark");
+}
+
+TEST(DesktopTemplateTest, InAnExecLineTheDirectoryIsOneQuotedArgumentWhateverItHolds) {
+    EXPECT_EQ(expandTemplate("Name=?x\nExec=\"?brimwick\" %F\n", "/a b/"),
+              "Name=/a b/x\nExec=\"/a b/brimwick\" %F\n");
+    EXPECT_EQ(execArgumentText("/p\"q`r$s\\t%u/"), "/p\\\\\"q\\\\`r\\\\$s\\\\\\\\t%%u/");
+    EXPECT_TRUE(unusableProgramDirectory("/x\ny/"));
+    EXPECT_FALSE(unusableProgramDirectory("/x \"$%`\\y/"));
+}
+
+TEST(DesktopTemplateTest, EveryEntryWrittenIsValidForAnyProgramDirectory) {
+    if (std::system("desktop-file-validate --help >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
+    std::vector<std::uint8_t> raw = TempDir::read(std::string(BRIMWICK_SOURCE_DIR) +
+                                                  "/src/app/register.txt");
+    std::string text(raw.begin(), raw.end());
+    TempDir out;
+    for (const char* directory :
+         {"/opt/brimwick/", "/home/me/my programs/", "/x/\"quoted\"/", "/x/$HOME/", "/x/100%/",
+          "/x/`id`/", "/x/back\\slash/", "/x/a \"$%`\\ b/"}) {
+        SCOPED_TRACE(directory);
+        Associations a = parseAssociations(expandTemplate(text, directory));
+        for (const AssociationFile& f : a.files) {
+            if (!f.relativePath.ends_with(".desktop")) continue;
+            std::string path = out.write("entry.desktop", f.content);
+            std::string command = "desktop-file-validate '" + path + "' 2>&1";
+            std::string report;
+            if (FILE* p = ::popen(command.c_str(), "r")) {
+                char buffer[512];
+                while (std::fgets(buffer, sizeof buffer, p)) report += buffer;
+                EXPECT_EQ(::pclose(p), 0) << f.relativePath << ":\n" << report << f.content;
+            }
+            EXPECT_NE(f.content.find("\nIcon="), std::string::npos) << f.relativePath;
+        }
+    }
 }
 
 TEST(DesktopTemplateTest, FilesAndDefaultsAreRead) {

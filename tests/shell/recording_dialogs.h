@@ -15,6 +15,7 @@ namespace brimwick::shell::testing {
 
 struct RecordingDialogs : platform::UserDialogs {
     std::vector<std::string> texts;            // every message box text, in order
+    std::vector<std::string> details;          // their detail lines ("" for none)
     std::vector<platform::MessageIcon> icons;  // their icons
     std::optional<int> driveAnswer = platform::kPreselectedDrive;  // what the selection answers
     int selections = 0;                                            // drive selections shown
@@ -23,7 +24,14 @@ struct RecordingDialogs : platform::UserDialogs {
     platform::MessageAnswer messageBox(std::string_view text, std::string_view caption,
                                        platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override {
+        return messageBoxWithDetail(text, "", caption, buttons, icon);
+    }
+    platform::MessageAnswer messageBoxWithDetail(std::string_view text, std::string_view detail,
+                                                 std::string_view caption,
+                                                 platform::MessageButtons buttons,
+                                                 platform::MessageIcon icon) override {
         texts.emplace_back(text);
+        details.emplace_back(detail);
         icons.push_back(icon);
         EXPECT_EQ(caption, "Brimwick");
         if (whileOpen) whileOpen();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 
@@ -12,6 +14,7 @@
 #include "d64/file_cursor.h"
 #include "platform/trace_log.h"
 #include "recording_dialogs.h"
+#include "shell/typed_name.h"
 #include "temp_dir.h"
 
 namespace brimwick::shell {
@@ -116,13 +119,40 @@ TEST_F(ShellCommandsTest, InsertDiskServesDevice8) {
     EXPECT_FALSE(setup.keyboard.feedActive) << "nothing is typed";
 }
 
-TEST_F(ShellCommandsTest, AnImageThatCannotBeReadIsServedWithoutADiskAndReported) {
-    run("ID__" + dir.file("missing.d64"));
-    EXPECT_EQ(realDevice(8), 0);
-    EXPECT_EQ(drive(8).image, nullptr);
-    ASSERT_EQ(dialogs.texts.size(), 1u);
-    EXPECT_NE(dialogs.texts[0].find(dir.file("missing.d64")), std::string::npos);
-    EXPECT_NE(dialogs.texts[0].find("No such file or directory"), std::string::npos);
+TEST_F(ShellCommandsTest, AMountThatFailsChangesNothing) {
+    std::string served = image("served.d64");
+    fs::create_directory(dir.file("adir.d64"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.d64").c_str(), 0600), 0);
+    const struct {
+        std::string text;
+        const char* expected;  // in the message box
+    } cases[] = {
+        {"ID__" + dir.file("missing.d64"), "No such file or directory"},
+        {"ID__" + dir.file("adir.d64"), "Is a directory"},
+        {"ID__" + dir.file("pipe.d64"), "it is a FIFO, not a regular file"},
+        {"IDS_" + dir.file("missing.d64"), "No such file or directory"},
+        {"L___" + dir.file("gone/GAME.PRG"), "does not exist"},
+        {"ID__" + dir.file("gone/x.prg"), "does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        for (int device : {8, 9}) ASSERT_TRUE(drive(device).mount(served, false));
+        settings.realDevice[3] = 0;
+        settings.realDevice[4] = 9;  // device 9 passed to the real drive
+        dialogs.texts.clear();
+        CommandResult result = commands.execute(c.text);
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        ASSERT_EQ(dialogs.texts.size(), 1u);
+        EXPECT_NE(dialogs.texts[0].find(c.expected), std::string::npos) << dialogs.texts[0];
+        EXPECT_NE(dialogs.texts[0].find("is as it was"), std::string::npos) << dialogs.texts[0];
+        for (int device : {8, 9}) {
+            EXPECT_EQ(drive(device).path, served);
+            EXPECT_NE(drive(device).image, nullptr);
+        }
+        EXPECT_EQ(realDevice(8), 0);
+        EXPECT_EQ(realDevice(9), 9);
+        EXPECT_FALSE(setup.keyboard.feedActive) << "nothing is typed";
+    }
 }
 
 TEST_F(ShellCommandsTest, InsertDiskOnTheSelectedDrive) {
@@ -151,10 +181,33 @@ TEST_F(ShellCommandsTest, UnpackIntoANewDirectoryOnceOnly) {
 
     run("UD__" + disk);
     ASSERT_EQ(dialogs.texts.size(), 1u);
-    EXPECT_EQ(dialogs.texts[0], "Directory Already Exists. Aborted.\n\n" + dir.file("game"));
+    EXPECT_EQ(dialogs.texts[0], "Directory Already Exists. Aborted.");
+    EXPECT_EQ(dialogs.details[0], dir.file("game") + ": File exists");
     EXPECT_NE(platform::traceLog().captured().find(
                   "\n ERROR makedir: \n    errno =17   eacces =13    enoent = 2\n   eexist =17"),
               std::string::npos);
+}
+
+TEST_F(ShellCommandsTest, AFailedUnpackShowsItsOwnTextWithTheFileAndReasonBeneath) {
+    dir.write("game.prg", bytes(300));
+    std::string disk = image("game.d64", {dir.file("game.prg")});
+    // The file's directory entry (in track 18, sector 1, one each 32 bytes
+    // from byte 2) points it at track 99, which no disk has.
+    constexpr std::size_t kDirectorySector = (17 * 21 + 1) * 256;
+    constexpr std::uint8_t kClosedProgram = 0x82;
+    std::vector<std::uint8_t> raw = TempDir::read(disk);
+    std::size_t entry = kDirectorySector + 2;
+    while (raw[entry] != kClosedProgram && entry < kDirectorySector + 256) entry += 32;
+    ASSERT_LT(entry, kDirectorySector + 256);
+    raw[entry + 1] = 99;
+    dir.write("game.d64", raw);
+    run("UD__" + disk);
+    ASSERT_EQ(dialogs.texts.size(), 1u);
+    EXPECT_EQ(dialogs.texts[0], "An Error Occured During Unpacking Diskimage.");
+    EXPECT_NE(dialogs.details[0].find(disk + " into " + dir.file("game") + "/:\n" +
+                                      dir.file("game/game.prg") + ": "),
+              std::string::npos)
+        << dialogs.details[0];
 }
 
 TEST_F(ShellCommandsTest, UnpackNamesTheDirectoryAfterTheImageFileOnly) {
@@ -188,6 +241,58 @@ TEST_F(ShellCommandsTest, LoadAndRunServesTheDirectoryAndTypesAfterTheResetSeque
     EXPECT_TRUE(program.ok);
 }
 
+TEST_F(ShellCommandsTest, ANameIsTypedOnlyAsTheC64NameItStandsFor) {
+    const struct {
+        std::string code;
+        std::string file;      // in the scratch directory
+        std::string reset;     // the selected reset sequence
+        const char* refusal;   // in the message box; nullptr: typed
+    } cases[] = {
+        {"L___", "x\r@s:*\r.prg", "", "it holds a carriage return (byte 0x0D)"},
+        {"L___", "a\"b.prg", "", "it holds a quote"},
+        {"L___", "a\x93" "b.prg", "", "a control key of the C64"},
+        {"L___", "a\x01" "b.prg", "", "the control byte 0x01"},
+        {"L___", "a:b.prg", "", "the character ':'"},
+        {"L___", "a,b.prg", "", "the character ','"},
+        {"L___", "$.prg", "", "begins with '$'"},
+        {"L___", "caf\xC3\xA9.prg", "", "cannot type as itself"},
+        {"L___", std::string(70, 'n') + ".prg", "", "longer than the 80 characters"},
+        {"L___", std::string(67, 'n') + ".prg", "abc", "longer than the 80 characters"},
+        {"L___", std::string(69, 'n') + ".prg", "", nullptr},
+        {"L___", "Game 2.prg", "poke53280,0\r", nullptr},
+        {"ETF_", "x\ry.prg", "", "it holds a carriage return"},
+        {"ASS_", "x\ry.a64", "", "it holds a carriage return"},
+    };
+    settings.startAssembled = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = dir.write(c.file, c.code == "ASS_" ? "*=$0801\r\nrts\r\n" : "x");
+        std::strcpy(settings.resetSequences[0], c.reset.c_str());
+        settings.resetSequenceIndex = 0;
+        settings.realDevice[3] = 8;
+        settings.realDevice[4] = 9;
+        dialogs.texts.clear();
+        commands.lastTypedText.clear();
+        commands.lastTextTyped = false;
+        CommandResult result = commands.execute(c.code + path);
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(result.outcome, Outcome::Done) << result.message;
+            EXPECT_TRUE(commands.lastTextTyped);
+            typedKeys();
+            continue;
+        }
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_FALSE(setup.keyboard.feedActive) << "nothing is typed";
+        EXPECT_FALSE(commands.lastTextTyped);
+        EXPECT_EQ(realDevice(8), 8) << "nothing is served either";
+        EXPECT_EQ(realDevice(9), 9);
+        ASSERT_EQ(dialogs.texts.size(), 1u);
+        EXPECT_NE(dialogs.texts[0].find(c.refusal), std::string::npos) << dialogs.texts[0];
+        EXPECT_NE(dialogs.texts[0].find(displayName(path)), std::string::npos) << dialogs.texts[0];
+        EXPECT_EQ(dialogs.texts[0].find('\r'), std::string::npos) << "the name is shown escaped";
+    }
+}
+
 TEST_F(ShellCommandsTest, LoadAndRunUsesTheDriveTheC64AddressedLast) {
     dir.write("x.prg", bytes(10));
     setup.dispatcher.addressedDrive = 4;
@@ -215,6 +320,54 @@ TEST_F(ShellCommandsTest, ConvertToProgramDropsTheFirst1024Bytes) {
         }
     }
     EXPECT_TRUE(dialogs.texts.empty());
+}
+
+TEST_F(ShellCommandsTest, OutputsStayBesideTheirInputAndReplaceOnlyRegularFiles) {
+    fs::create_directory(dir.file("sub"));
+    std::string parentFile = dir.write("su.prg", "parent's own");
+    const struct {
+        std::string code;
+        std::string input;   // in the scratch directory
+        std::string output;  // what it writes there
+    } cases[] = {
+        {"CT__", "sub/ab", "sub/ab.prg"},
+        {"CASC", "sub/ab", "sub/ab.a64"},
+        {"CT__", "sub/a.b.bin", "sub/a.b.prg"},
+        {"CASC", "sub/.hidden", "sub/.hidden.a64"},
+        {"CT__", "sub/dump.bin", "sub/dump.prg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code + c.input);
+        dir.write(c.input, bytes(2000));
+        CommandResult result = commands.execute(c.code + dir.file(c.input));
+        EXPECT_EQ(result.outcome, Outcome::Done) << result.message;
+        EXPECT_TRUE(fs::is_regular_file(dir.file(c.output)));
+    }
+    std::vector<std::uint8_t> parent = TempDir::read(parentFile);
+    EXPECT_EQ(std::string(parent.begin(), parent.end()), "parent's own") << "never the parent's";
+    EXPECT_TRUE(dialogs.texts.empty());
+
+    // An output whose place holds anything but a regular file is refused.
+    std::string victim = dir.write("victim", bytes(10));
+    fs::create_symlink(victim, dir.file("sub/l.prg"));
+    fs::create_directory(dir.file("sub/d.prg"));
+    ASSERT_EQ(::mkfifo(dir.file("sub/f.prg").c_str(), 0600), 0);
+    const struct {
+        const char* input;
+        const char* kind;
+    } refused[] = {{"sub/l.bin", "a symbolic link"}, {"sub/d.bin", "a directory"},
+                   {"sub/f.bin", "a FIFO"}};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.input);
+        dialogs.texts.clear();
+        CommandResult result = commands.execute("CT__" + dir.write(r.input, bytes(2000)));
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        ASSERT_EQ(dialogs.texts.size(), 1u);
+        EXPECT_NE(dialogs.texts[0].find(std::string("it is ") + r.kind), std::string::npos)
+            << dialogs.texts[0];
+        EXPECT_NE(dialogs.texts[0].find("Nothing was written"), std::string::npos);
+    }
+    EXPECT_EQ(TempDir::read(victim), bytes(10));
 }
 
 TEST_F(ShellCommandsTest, ConvertToProgramNeverWritesOverItsInputAndReportsFailures) {
@@ -298,17 +451,41 @@ TEST_F(ShellCommandsTest, AddReportsWhatItCannotDoAndKeepsTheImage) {
     EXPECT_TRUE(fs::is_directory(dir.file("sub/ADD.d64")));
 }
 
-TEST_F(ShellCommandsTest, AddTellsThePersonWhichImageItCouldNotSaveAndWhy) {
-    // ADD.d64 is a link into a directory that is not there: the new image
-    // cannot be written, whoever runs the test.
-    fs::create_directory_symlink(dir.file("gone"), dir.file("sub"));
-    fs::create_symlink(dir.file("sub/ADD.d64"), dir.file("ADD.d64"));
-    run("ADD_" + dir.write("a.prg", bytes(3)));
-    ASSERT_EQ(dialogs.texts.size(), 1u);
-    EXPECT_EQ(dialogs.texts[0], "The disk image " + dir.file("ADD.d64") +
-                                    " could not be saved: No such file or directory.\n"
-                                    "The file is as it was.");
-    EXPECT_EQ(dialogs.icons[0], platform::MessageIcon::Stop);
+TEST_F(ShellCommandsTest, ImagesOfOurOwnNameHeldByALinkOrAFifoAreRefused) {
+    // ADD.d64 and drv8.d64 are names the person did not give: a link in
+    // their place would make the command write over the file it points to,
+    // a FIFO would hang it.
+    std::string victim = dir.write("victim.bin", bytes(100));
+    const struct {
+        const char* name;
+        const char* code;
+        const char* file;      // the path after the code
+        const char* own;       // the image of our own name
+        bool fifo;             // a FIFO instead of a link to the victim
+        const char* expected;  // in the message box
+    } cases[] = {
+        {"ADD.d64 a link", "ADD_", "a.prg", "ADD.d64", false, "is a symbolic link"},
+        {"ADD.d64 a FIFO", "ADD_", "a.prg", "ADD.d64", true, "is a FIFO"},
+        {"drv8.d64 a link", "CDD_", "9.cdd", "drv8.d64", false, "exists already"},
+    };
+    dir.write("a.prg", bytes(3));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(dir.file(c.own));
+        if (c.fifo)
+            ASSERT_EQ(::mkfifo(dir.file(c.own).c_str(), 0600), 0);
+        else
+            fs::create_symlink(victim, dir.file(c.own));
+        dialogs.texts.clear();
+        CommandResult result = commands.execute(std::string(c.code) + dir.file(c.file));
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        ASSERT_EQ(dialogs.texts.size(), 1u);
+        EXPECT_NE(dialogs.texts[0].find(c.expected), std::string::npos) << dialogs.texts[0];
+        EXPECT_EQ(TempDir::read(victim), bytes(100));
+        EXPECT_EQ(drive(9).image, nullptr);
+    }
+    for (auto& unit : setup.drives) unit.unmount();
+    EXPECT_EQ(TempDir::read(victim), bytes(100));
 }
 
 TEST_F(ShellCommandsTest, NothingIsTypedForADriveThatKeepsAnImageItCouldNotSave) {

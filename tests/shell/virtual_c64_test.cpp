@@ -75,10 +75,10 @@ TEST_F(VirtualC64Test, ScriptExecTypeAndScreen) {
     };
     EXPECT_EQ(l[5], row("READY."));
     EXPECT_EQ(l[6], row("RUN")) << "the reset cleared the screen";
-    // RETURN ran the line; this C64 runs no programs.
+    // RETURN ran the line: RUN of no program at all says READY. at once.
     EXPECT_EQ(l[7], row(""));
-    EXPECT_EQ(l[8], row("?SYNTAX  ERROR"));
-    EXPECT_EQ(l[9], row("READY."));
+    EXPECT_EQ(l[8], row("READY."));
+    EXPECT_EQ(l[9], row(""));
     EXPECT_EQ(l[29], row(""));
 }
 

@@ -39,6 +39,9 @@ inline constexpr std::uint8_t kTokenVerify = 0x95;
 inline constexpr std::uint8_t kTokenPrint = 0x99;
 inline constexpr std::uint8_t kTokenList = 0x9B;
 inline constexpr std::uint8_t kTokenNew = 0xA2;
+inline constexpr std::uint8_t kTokenRun = 0x8A;
+inline constexpr std::uint8_t kTokenPoke = 0x97;
+inline constexpr std::uint8_t kTokenSys = 0x9E;
 inline constexpr std::uint8_t kTokenMinus = 0xAB;
 
 // The keyword of a token; empty for a byte that is none ($CC-$FE).

@@ -2,8 +2,10 @@
 #include "c64/vc64/direct_mode.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 
+#include "c64/vc64/basic_expression.h"
 #include "c64/vc64/basic_program.h"
 #include "c64/vc64/basic_tokens.h"
 #include "link/c64_locations.h"
@@ -14,7 +16,6 @@ namespace {
 
 constexpr std::uint8_t kQuote = '"';
 constexpr std::uint8_t kWedge = '@';
-constexpr int kFirstDiskDevice = 4;  // 0 keyboard, 1 datasette, 2 RS-232, 3 screen
 constexpr int kDirectoryFile = 0x7F;  // logical file the wedge reads the directory on
 constexpr int kDirectoryBytes = 0x10000;
 
@@ -31,7 +32,8 @@ constexpr std::string_view kOutOfMemory = "OUT OF MEMORY";
 // parts of a statement are skipped.
 class Reader {
   public:
-    explicit Reader(const std::vector<std::uint8_t>& text) : text_(text) {}
+    explicit Reader(const std::vector<std::uint8_t>& text, std::size_t at = 0)
+        : text_(text), at_(at) {}
     explicit Reader(std::vector<std::uint8_t>&&) = delete;  // it keeps a reference
 
     int peek() {
@@ -61,6 +63,8 @@ class Reader {
         if (!any) return std::nullopt;
         return value;
     }
+    // The reading position, for the expression reader.
+    std::size_t& position() { return at_; }
     // What is left of the line.
     std::vector<std::uint8_t> rest() const {
         return {text_.begin() + static_cast<std::ptrdiff_t>(at_), text_.end()};
@@ -98,7 +102,7 @@ std::string_view fileArguments(Reader& in, FileArguments& file) {
 
 // Why the kernal refuses a LOAD, SAVE or VERIFY at once, or nothing.
 std::string_view unusable(const FileArguments& file) {
-    if (file.device < kFirstDiskDevice) return kIllegalDevice;
+    if (file.device < kFirstSerialDevice) return kIllegalDevice;
     if (file.name.empty()) return kMissingName;
     return {};
 }
@@ -159,6 +163,90 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
         }
         co_return 0;
     }
+    co_return co_await statements(std::move(text), in.position());
+}
+
+void DirectMode::ready() {
+    print("\rREADY.\r");
+    kernal.c64.memory.write(kMessageFlag, kDirectModeMessages);  // direct mode again
+}
+
+Task<int> DirectMode::resume() {
+    std::vector<std::uint8_t> rest = std::move(afterSys);
+    afterSys.clear();
+    co_return co_await statements(std::move(rest), 0);
+}
+
+int DirectMode::fre() const {
+    // No strings are kept: everything from the end of the arrays to the
+    // end of BASIC RAM is free.
+    int free = kProgramLimit - kernal.c64.memory.readWord(kStrEnd);
+    return free > 32767 ? free - 65536 : free;
+}
+
+ExpressionReader DirectMode::expressionsAt(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    return ExpressionReader(
+        text, at, [this](int address) { return machine.bus.read(static_cast<std::uint16_t>(address)); },
+        [this] { return fre(); });
+}
+
+bool DirectMode::printStatement(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    constexpr int kZone = 10;  // a comma moves to the next zone of ten columns
+    auto& memory = kernal.c64.memory;
+    ExpressionReader expressions = expressionsAt(text, at);
+    bool newLine = true;
+    for (;;) {
+        int c = expressions.peekByte();
+        if (c < 0 || c == ':') break;
+        if (c == ';') {
+            ++at;
+            newLine = false;
+            continue;
+        }
+        if (c == ',') {
+            ++at;
+            do {
+                kernal.screen.print(memory, kCursorRight);
+            } while (kernal.screen.column % kZone != 0);
+            newLine = false;
+            continue;
+        }
+        BasicValue value = expressions.expression();
+        print(value.isString ? value.text : formatNumber(value.number));
+        newLine = true;
+    }
+    if (newLine) print("\r");
+    return true;
+}
+
+bool DirectMode::runProgram(const std::vector<std::uint8_t>& text, std::size_t& at) {
+    Reader in(text, at);
+    if (!in.statementEnds()) throw BasicError{kSyntax};
+    std::vector<BasicLine> lines = programLines(kernal.c64.memory);
+    if (lines.empty()) return false;
+    // The first line must be SYS and an address, as a machine-code
+    // program's BASIC start line is.
+    const std::vector<std::uint8_t>& first = lines.front().text;
+    std::size_t pos = 0;
+    while (pos < first.size() && first[pos] == ' ') ++pos;
+    if (pos < first.size() && first[pos] == kTokenSys) {
+        ++pos;
+        try {
+            ExpressionReader address = expressionsAt(first, pos);
+            int start = address.integer(0, 0xFFFF);
+            kernal.c64.memory.write(kMessageFlag, 0);  // a program's LOAD says nothing
+            machine.startSys(start);
+            return true;
+        } catch (const BasicError&) {
+            // Not a plain SYS address: a BASIC program after all.
+        }
+    }
+    print(kCannotRun);
+    return false;
+}
+
+Task<int> DirectMode::statements(std::vector<std::uint8_t> text, std::size_t at) {
+    Reader in(text, at);
     for (bool goOn = true; goOn;) {
         int c = in.peek();
         if (c < 0) break;
@@ -166,41 +254,74 @@ Task<int> DirectMode::run(std::vector<std::uint8_t> line) {
         if (c == ':') continue;
         FileArguments file;
         std::string_view wrong;
-        switch (c) {
-            case kTokenLoad:
-            case kTokenVerify:
-                wrong = fileArguments(in, file);
-                if (wrong.empty()) goOn = co_await load(file, c == kTokenVerify);
-                break;
-            case kTokenSave:
-                wrong = fileArguments(in, file);
-                if (wrong.empty()) goOn = co_await save(file);
-                break;
-            case kTokenList: {
-                int from = 0, to = kMaxLineNumber;
-                std::optional<int> first = in.number(kMaxLineNumber);
-                if (first) from = to = *first;
-                if (in.peek() == kTokenMinus) {
+        try {
+            switch (c) {
+                case kTokenLoad:
+                case kTokenVerify:
+                    wrong = fileArguments(in, file);
+                    break;
+                case kTokenSave:
+                    wrong = fileArguments(in, file);
+                    break;
+                case kTokenList: {
+                    int from = 0, to = kMaxLineNumber;
+                    std::optional<int> first = in.number(kMaxLineNumber);
+                    if (first) from = to = *first;
+                    if (in.peek() == kTokenMinus) {
+                        in.skip();
+                        to = in.number(kMaxLineNumber).value_or(kMaxLineNumber);
+                    }
+                    if (!in.statementEnds() || from > kMaxLineNumber || to > kMaxLineNumber) {
+                        wrong = kSyntax;
+                    } else {
+                        goOn = list(from, to);
+                    }
+                    break;
+                }
+                case kTokenNew:
+                    if (!in.statementEnds()) {
+                        wrong = kSyntax;
+                    } else {
+                        clearProgram(kernal.c64.memory);
+                        goOn = false;
+                    }
+                    break;
+                case kTokenPoke: {
+                    ExpressionReader expressions = expressionsAt(text, in.position());
+                    int address = expressions.integer(0, 0xFFFF);
+                    if (expressions.peekByte() != ',') throw BasicError{kSyntax};
                     in.skip();
-                    to = in.number(kMaxLineNumber).value_or(kMaxLineNumber);
+                    int value = expressions.integer(0, 0xFF);
+                    if (!in.statementEnds()) throw BasicError{kSyntax};
+                    machine.bus.write(static_cast<std::uint16_t>(address),
+                                      static_cast<std::uint8_t>(value));
+                    break;
                 }
-                if (!in.statementEnds() || from > kMaxLineNumber || to > kMaxLineNumber) {
-                    wrong = kSyntax;
-                } else {
-                    goOn = list(from, to);
+                case kTokenPrint:
+                    printStatement(text, in.position());
+                    break;
+                case kTokenSys: {
+                    ExpressionReader expressions = expressionsAt(text, in.position());
+                    int address = expressions.integer(0, 0xFFFF);
+                    if (!in.statementEnds()) throw BasicError{kSyntax};
+                    afterSys = in.rest();
+                    machine.startSys(address);
+                    co_return 0;  // the program runs; `resume` goes on after it
                 }
-                break;
-            }
-            case kTokenNew:
-                if (!in.statementEnds()) {
-                    wrong = kSyntax;
-                } else {
-                    clearProgram(kernal.c64.memory);
+                case kTokenRun:
+                    if (runProgram(text, in.position())) co_return 0;
                     goOn = false;
-                }
-                break;
-            default:
-                wrong = kSyntax;
+                    break;
+                default:
+                    wrong = kSyntax;
+            }
+        } catch (const BasicError& e) {
+            wrong = e.message;
+        }
+        if (wrong.empty() && (c == kTokenLoad || c == kTokenVerify)) {
+            goOn = co_await load(file, c == kTokenVerify);
+        } else if (wrong.empty() && c == kTokenSave) {
+            goOn = co_await save(file);
         }
         if (!wrong.empty()) {
             error(wrong);
@@ -293,7 +414,7 @@ Task<int> DirectMode::wedge(std::string command) {
         std::optional<int> device = in.number(255);
         if (!device || !in.statementEnds()) {
             error(kSyntax);
-        } else if (*device < kFirstDiskDevice || *device > 30) {
+        } else if (*device < kFirstSerialDevice || *device > 30) {
             error(kIllegalDevice);
         } else {
             wedgeDevice = *device;

@@ -13,6 +13,14 @@
 //   NEW                   an empty program
 //   a line number first   enters the line into the program (an empty one
 //                         deletes it); nothing is printed, not even READY.
+//   POKE A,V              writes V into memory at A
+//   PRINT (or ?)          numbers, strings, CHR$(N), PEEK(A), FRE(0) and
+//                         sums of them, separated by ; or , (next 10-column zone)
+//   SYS A                 runs the machine code at A on the 6510 (machine_code.h);
+//                         the rest of the line runs once it returns
+//   RUN                   a program whose first line is a SYS runs that;
+//                         any other BASIC program cannot run here, and RUN
+//                         says so and how to run it with one's own ROMs
 //
 // LOAD, SAVE and VERIFY take the file name as quoted text and the device
 // and secondary address as numbers. Devices 0 to 3 (LOAD alone means the
@@ -37,6 +45,8 @@
 #include <string_view>
 #include <vector>
 
+#include "c64/vc64/basic_expression.h"
+#include "c64/vc64/machine_code.h"
 #include "c64/vc64/task.h"
 #include "c64/vc64/virtual_kernal.h"
 
@@ -53,20 +63,40 @@ struct FileArguments {
 
 class DirectMode {
   public:
-    explicit DirectMode(VirtualKernal& machineKernal) : kernal(machineKernal) {}
+    DirectMode(VirtualKernal& machineKernal, MachineCode& machineCode)
+        : kernal(machineKernal), machine(machineCode) {}
 
     VirtualKernal& kernal;           // the kernal and the screen underneath
+    MachineCode& machine;            // the 6510 that SYS and RUN start
     int wedgeDevice = kWedgeDevice;  // the drive "@" talks to
+    std::vector<std::uint8_t> afterSys;  // the crunched rest of a line whose SYS runs
 
     // Runs one line as typed (PETSCII, as the editor read it from the
-    // screen) and prints what BASIC prints.
+    // screen) and prints what BASIC prints. A SYS or RUN that starts a
+    // program ends it without READY: the program runs from the next jiffy.
     Task<int> run(std::vector<std::uint8_t> line);
+    // After the program that a SYS started has returned: the rest of its
+    // line, then READY.
+    Task<int> resume();
+    // READY. below what was printed, a blank row between, as BASIC says it.
+    void ready();
+    // What BASIC says for a RUN of a program this C64 cannot run.
+    static constexpr std::string_view kCannotRun =
+        "\rTHIS IS A BASIC PROGRAM: THE VIRTUAL"
+        "\rC64 RUNS ONLY MACHINE CODE (SYS LINES)."
+        "\rTO RUN IT, USE THE EMULATED C64 WITH"
+        "\rYOUR OWN ROMS (SEE DOCS/VC64.MD).";
 
   private:
     void print(std::string_view petscii);
     void printLine(int number, const std::vector<std::uint8_t>& text);
     void error(std::string_view message);
-    void ready() { print("\rREADY.\r"); }
+    // Runs the statements of a crunched line from `at`.
+    Task<int> statements(std::vector<std::uint8_t> text, std::size_t at);
+    bool printStatement(const std::vector<std::uint8_t>& text, std::size_t& at);
+    bool runProgram(const std::vector<std::uint8_t>& text, std::size_t& at);
+    int fre() const;
+    ExpressionReader expressionsAt(const std::vector<std::uint8_t>& text, std::size_t& at);
 
     // Each statement: true when the line goes on after it.
     Task<bool> load(FileArguments file, bool verify);

@@ -10,6 +10,7 @@
 
 #include "c64/machine/vic_palette.h"
 #include "c64/vc64/hex_text.h"
+#include "c64/vc64/virtual_operations.h"
 #include "link/screen_mirror.h"
 #include "link/terminal_view.h"
 #include "platform/file.h"
@@ -166,7 +167,8 @@ bool guarded(std::ostream& out, Body body) {
     return false;
 }
 
-// Operations only the emulated C64 (the whole machine) can do.
+// Operations of the C64's keyboard, clock and picture: the emulated C64
+// runs them on its chips, the virtual C64 in virtual_operations.h.
 bool emulatedOnly(const std::string& op) {
     return op == "press" || op == "run" || op == "wait" || op == "screenshot";
 }
@@ -221,6 +223,37 @@ double seconds(const Word& w, const char* what) {
     return value;
 }
 
+// press, run, wait and screenshot on the virtual C64 (virtual_operations.h).
+void runVirtualOperation(const std::vector<Word>& w, std::ostream& out, VirtualSetup& setup) {
+    const std::string& op = w[0].text;
+    if (op == "press") {
+        need(w, 2, "press \"TEXT\"");
+        int keys = 0;
+        try {
+            keys = pressKeys(setup, quoted(w[1], "TEXT"));
+        } catch (const std::invalid_argument& e) {
+            throw std::runtime_error(e.what());
+        }
+        out << "press " << keys << (keys == 1 ? " key" : " keys") << '\n';
+    } else if (op == "run") {
+        need(w, 2, "run SECONDS");
+        runJiffies(setup, static_cast<long>(seconds(w[1], "seconds") * kJiffiesPerSecond + 0.5));
+        out << "run " << w[1].text << " s\n";
+    } else if (op == "wait") {
+        need(w, 2, "wait \"TEXT\" [SECONDS]");
+        const std::string& text = quoted(w[1], "TEXT");
+        const double limit = w.size() > 2 ? seconds(w[2], "seconds") : kDefaultWaitSeconds;
+        if (!waitForText(setup, text, static_cast<long>(limit * kJiffiesPerSecond + 0.5)))
+            throw std::runtime_error("\"" + text + "\" not on the screen after " +
+                                     (w.size() > 2 ? w[2].text : std::string("10")) + " s");
+        out << "wait \"" << text << "\" shown\n";
+    } else {
+        need(w, 2, "screenshot FILE.png");
+        platform::writePng(w[1].text, kPictureWidth, kPictureHeight, virtualScreenshot(setup));
+        out << "screenshot " << w[1].text << " " << kPictureWidth << "x" << kPictureHeight << '\n';
+    }
+}
+
 }  // namespace
 
 bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup,
@@ -238,7 +271,8 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
         if (runSharedOperation(w, out, setup, execute)) {
             // served, exec or typed
         } else if (emulatedOnly(op)) {
-            throw std::runtime_error("'" + op + "' needs the emulated C64 (--roms DIR)");
+            runVirtualOperation(w, out, setup);
+            checkLink();
         } else if (op == "load") {
             need(w, 3, "load DEV \"NAME\" [SA] [fast] [verify] [> FILE]");
             int device = number(w[1], 0, 31, "device");

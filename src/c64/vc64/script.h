@@ -23,7 +23,7 @@
 //   screenshot FILE.png            the last frame, border included
 //
 // The virtual kernal's operations (load, save, open, ...) are refused on
-// the emulated C64, and press, run, wait and screenshot on the virtual one.
+// the emulated C64; press, run, wait and screenshot work on both.
 //
 // Quoted names and texts are sent byte for byte; \xNN stands for any byte,
 // \r for RETURN, \" for a quote and \\ for a backslash. Blank lines and

@@ -39,14 +39,18 @@ class VirtualBasic {
     explicit VirtualBasic(VirtualKernal& kernal);
 
     VirtualKernal& kernal;                   // the kernal underneath
+    MachineCode machine;                     // the 6510 for SYS and RUN
     DirectMode direct;                       // runs the lines typed
     std::vector<std::uint8_t> lastLine;      // the last line RETURN handed to BASIC (PETSCII)
     int linesRun = 0;                        // lines handed to BASIC since start
 
-    // One jiffy: the keyboard scan (request 3), the editor taking the keys
-    // from the keyboard buffer, and each completed line run to its end.
-    // Returns the key the scan delivered, 0 when none.
+    // One jiffy: the jiffy interrupt with its keyboard scan (request 3), a
+    // running program's share of the 6510, and at READY the editor taking
+    // the keys from the keyboard buffer, each completed line run to its
+    // end. Returns the key the scan delivered, 0 when none.
     Task<int> jiffy();
+    // RESTORE pressed, with RUN/STOP held down or not.
+    void restoreKey(bool stopDown) { machine.restore(stopDown); }
 
   private:
     int resetsSeen_ = 0;  // the cable's resets BASIC has already started over after

@@ -9,7 +9,6 @@ namespace brimwick::c64::vc64 {
 namespace {
 constexpr int kListen = 0x20;
 constexpr int kTalk = 0x40;
-constexpr int kSecondaryData = 0x60;
 constexpr int kSecondaryClose = 0xE0;
 constexpr int kSecondaryOpen = 0xF0;
 constexpr int kCommandChannel = 15;
@@ -111,7 +110,7 @@ Task<int> VirtualKernal::close(int lfn) {
 }
 
 Task<TransferResult> VirtualKernal::load(int device, std::string name, int secondary, bool fast,
-                                         bool verify) {
+                                         bool verify, int relocateTo) {
     TransferResult result;
     clearSt();
     c64.memory.write(link::kC64VerifyFlag, verify ? 1 : 0);
@@ -130,7 +129,7 @@ Task<TransferResult> VirtualKernal::load(int device, std::string name, int secon
         int low = co_await acptr();
         int high = co_await acptr();
         if ((st() & kStFailed) == 0) {
-            int address = secondary == 0 ? kBasicStart : (low | (high << 8));
+            int address = secondary == 0 ? relocateTo : (low | (high << 8));
             result.start = address;
             if ((st() & link::kStEndOfFile) != 0) {
                 // Nothing but the load address.
@@ -234,13 +233,16 @@ Task<int> VirtualKernal::command(int device, std::string text) {
     co_return 1;
 }
 
+bool VirtualKernal::takeReset() {
+    if (c64.cable.resets == resetsSeen) return false;
+    resetsSeen = c64.cable.resets;
+    c64.memory.write(link::kC64KeyCount, 0);
+    screen.powerUp(c64.memory);
+    return true;
+}
+
 Task<int> VirtualKernal::scanKeyboard() {
-    if (c64.cable.resets != resetsSeen) {
-        // The PC reset the C64: it starts at READY again with nothing typed.
-        resetsSeen = c64.cable.resets;
-        c64.memory.write(link::kC64KeyCount, 0);
-        screen.powerUp(c64.memory);
-    }
+    takeReset();
     int end = co_await c64.request(link::kKeyboardPoll);
     if (end != link::kServed) co_return 0;
     int key = c64.counter1;

@@ -20,6 +20,11 @@ namespace brimwick::c64::vc64 {
 
 // Where LOAD puts a program loaded with secondary address 0 (BASIC start).
 inline constexpr int kBasicStart = 0x0801;
+// The secondary address byte that opens a channel for data.
+inline constexpr int kSecondaryData = 0x60;
+// Devices from 4 up are on the serial bus (0 keyboard, 1 datasette, 2
+// RS-232, 3 screen).
+inline constexpr int kFirstSerialDevice = 4;
 // Where an extended message is kept while the PC reads it.
 inline constexpr int kMessageBuffer = 0x0340;
 
@@ -58,7 +63,9 @@ class VirtualKernal {
     Task<int> print(int lfn, std::string text);
     Task<int> get(int lfn, int count);
     Task<int> close(int lfn);
-    Task<TransferResult> load(int device, std::string name, int secondary, bool fast, bool verify);
+    // LOAD or VERIFY; secondary address 0 puts the file at `relocateTo`.
+    Task<TransferResult> load(int device, std::string name, int secondary, bool fast, bool verify,
+                              int relocateTo = kBasicStart);
     Task<TransferResult> save(int device, std::string name, int start, int end, bool fast);
     Task<int> readStatus(int device);
     Task<int> command(int device, std::string text);
@@ -66,6 +73,9 @@ class VirtualKernal {
     // keyboard buffer; a reset the PC made since the last scan restarts the
     // screen first. Returns the key, 0 for none.
     Task<int> scanKeyboard();
+    // True once after the PC has reset the C64: the screen starts at READY
+    // again with nothing typed.
+    bool takeReset();
     // A scan after which BASIC's editor echoes the key at once (when
     // `drainKeyboard`) without running lines; VirtualBasic runs them.
     Task<int> keyboardPoll();

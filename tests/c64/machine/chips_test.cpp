@@ -22,7 +22,7 @@ struct ChipProgram {
         kernal[0x1FFC] = 0x00;  // reset vector: $C000
         kernal[0x1FFD] = 0xC0;
         std::vector<std::uint8_t> program =
-            testing::readBytes(std::string(BRIMWICK_C64_TEST_BUILD) + "/chip_test_programc000.prg");
+            testing::readBytes(std::string(BRIMWICK_C64_TEST_BUILD) + "/chip_test_program/chip_test_programc000.prg");
         c64.memory.load(0xC000, std::vector<std::uint8_t>(program.begin() + 2, program.end()));
         c64.powerOn(kernal);
     }

@@ -69,14 +69,26 @@ TEST(EmulatedScript, PressWaitScreenAndScreenshotOnTheOpenRoms) {
               "error: no key named {nokey}\n"
               "error: \"NEVER SHOWN\" not on the screen after 0.2 s\n"
               "error: bad seconds 'forever'\n");
+
+    // `type` resets the C64 through the cable's reset line (the Reset C64
+    // button's way): the RAM keeps the program, the screen starts afresh.
+    out = run(*setup, "press \"{clr}hello\"\nwait \"HELLO\"\ntype \"x\"\nrun 2\nscreen\n", failures);
+    EXPECT_EQ(failures, 0) << out;
+    EXPECT_EQ(out.find("|HELLO"), std::string::npos) << out;
+    EXPECT_NE(out.find("|READY."), std::string::npos) << out;
     platform::traceLog().close();
 }
 
-TEST(EmulatedScript, TheVirtualC64RefusesTheWholeMachinesOperations) {
+TEST(EmulatedScript, TheVirtualC64TakesTheWholeMachinesOperationsToo) {
+    // press, wait and run on the virtual C64 (virtual_operations.h); a key
+    // it does not know is refused with the same message.
     vc64::VirtualSetup setup;
     std::ostringstream out;
-    EXPECT_FALSE(vc64::runScriptLine("press \"a\"", out, setup));
-    EXPECT_EQ(out.str(), "error: 'press' needs the emulated C64 (--roms DIR)\n");
+    EXPECT_TRUE(vc64::runScriptLine("press \"a\"", out, setup));
+    EXPECT_TRUE(vc64::runScriptLine("wait \"A\" 1", out, setup));
+    EXPECT_TRUE(vc64::runScriptLine("run 0.1", out, setup));
+    EXPECT_FALSE(vc64::runScriptLine("press \"{nokey}\"", out, setup));
+    EXPECT_EQ(out.str(), "press 1 key\nwait \"A\" shown\nrun 0.1 s\nerror: no key named {nokey}\n");
 }
 
 TEST(EmulatedChoice, AStockKernalIsPatchedInMemoryALinkKernalRunsAsItIs) {

@@ -100,7 +100,7 @@ const SessionCase kSessions[] = {
      {},
      {"hello", "run", "load\"x\"8", "load\"x\",8,", "load\"x\",300", "list x"},
      {"HELLO",         "", "?SYNTAX  ERROR",           "READY.",
-      "RUN",           "", "?SYNTAX  ERROR",           "READY.",
+      "RUN",           "", "READY.",
       "LOAD\"X\"8",    "", "?SYNTAX  ERROR",           "READY.",
       "LOAD\"X\",8,",  "", "?SYNTAX  ERROR",           "READY.",
       "LOAD\"X\",300", "", "?ILLEGAL QUANTITY  ERROR", "READY.",
@@ -177,6 +177,27 @@ const SessionCase kSessions[] = {
      {"LOAD\"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678", "9\",8", "",
       "SEARCHING FOR ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789", "?FILE NOT FOUND  ERROR",
       "READY."}},
+    {"PrintPokeAndPeek",
+     {},
+     {"poke 53280,0:print peek(53280);peek(53281)", "?\"a\";chr$(66)\"c\",1+2*3", "print fre(0)",
+      "print 1/4,-2^3,1e9;.001", "print\"x\";"},
+     {"POKE 53280,0:PRINT PEEK(53280);PEEK(5328", "1)", " 0  6", "", "READY.",
+      "?\"A\";CHR$(66)\"C\",1+2*3", "ABC        7", "", "READY.",
+      "PRINT FRE(0)", "-26627", "", "READY.",
+      "PRINT 1/4,-2^3,1E9;.001", " .25      -8         1E+09  1E-03", "", "READY.",
+      "PRINT\"X\";", "X", "READY."}},
+    {"PrintAndPokeErrors",
+     {},
+     {"poke 1,2,3", "print peek(65536)", "print\"a\"+1", "print 1/0", "print x"},
+     {"POKE 1,2,3", "", "?SYNTAX  ERROR", "READY.",
+      "PRINT PEEK(65536)", "", "?ILLEGAL QUANTITY  ERROR", "READY.",
+      "PRINT\"A\"+1", "", "?TYPE MISMATCH  ERROR", "READY.",
+      "PRINT 1/0", "", "?DIVISION BY ZERO  ERROR", "READY.",
+      "PRINT X", "", "?SYNTAX  ERROR", "READY."}},
+    {"ControlCharactersTypedInQuotesActWhenPrinted",
+     {},
+     {"print\"\x93\x1chi\""},
+     {"HI", "", "READY."}},
 };
 
 class SessionTest : public VirtualBasicTest, public ::testing::WithParamInterface<SessionCase> {};
@@ -233,7 +254,7 @@ TEST_F(VirtualBasicTest, TypedLoadAndSaveGoThroughTheLinkAndAreTraced) {
 
 TEST_F(VirtualBasicTest, ShellCommandTextRunsLikeTypedKeys) {
     // What a shell command types into a freshly reset C64: LOAD, then RUN,
-    // which this C64 cannot do.
+    // which this C64 cannot do for a BASIC program: it says so.
     serveImage();
     enter("10 print");
     enter("save\"game\",8");
@@ -243,7 +264,10 @@ TEST_F(VirtualBasicTest, ShellCommandTextRunsLikeTypedKeys) {
     for (int i = 0; i < 200; ++i) setup.jiffy();
     EXPECT_EQ(screen(), (std::vector<std::string>{"READY.", "LOAD\"GAME\",8,1:", "",
                                                   "SEARCHING FOR GAME", "LOADING", "READY.",
-                                                  "RUN:", "", "?SYNTAX  ERROR", "READY."}));
+                                                  "RUN:", "", "THIS IS A BASIC PROGRAM: THE VIRTUAL",
+                                                  "C64 RUNS ONLY MACHINE CODE (SYS LINES).",
+                                                  "TO RUN IT, USE THE EMULATED C64 WITH",
+                                                  "YOUR OWN ROMS (SEE DOCS/VC64.MD).", "READY."}));
     // The reset cleared the program; the LOAD brought back the saved one.
     auto lines = programLines(memory);
     ASSERT_EQ(lines.size(), 1u);
