@@ -30,6 +30,7 @@ inline constexpr std::uint8_t kTypeClosed = 0x80;  // entry type bit: file close
 inline constexpr std::uint8_t kTypeLocked = 0x40;  // entry type bit: file locked
 inline constexpr std::uint8_t kTypeMask = 0x07;    // entry type bits: DEL..REL
 inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a chain
+inline constexpr std::int32_t kEntryBlocksAt = 30; // entry bytes: the file's blocks, little-endian
 
 // How a walk takes new blocks: in plain disk order as the original program
 // does (files from track 19 on, later on track 18 too; the directory off

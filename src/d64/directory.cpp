@@ -37,12 +37,12 @@ void BlockCursor::setEntryFirstBlock(std::int32_t off) {
 }
 
 std::int32_t BlockCursor::entryBlocks() const {
-    return entry()[30] | (entry()[31] << 8);
+    return entry()[kEntryBlocksAt] | (entry()[kEntryBlocksAt + 1] << 8);
 }
 
 void BlockCursor::setEntryBlocks(std::int32_t blocks) {
-    entry()[30] = static_cast<std::uint8_t>(blocks & 0xFF);
-    entry()[31] = static_cast<std::uint8_t>((blocks >> 8) & 0xFF);
+    entry()[kEntryBlocksAt] = static_cast<std::uint8_t>(blocks & 0xFF);
+    entry()[kEntryBlocksAt + 1] = static_cast<std::uint8_t>((blocks >> 8) & 0xFF);
 }
 
 bool BlockCursor::matchName(const char* pattern) const {
