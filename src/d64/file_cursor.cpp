@@ -11,15 +11,15 @@ namespace {
 
 // Rejects an offset that is not the start of a block inside the image, with
 // the same errors as the track/sector conversion.
-void checkBlockOffset(std::int32_t off) {
+void checkBlockOffset(std::int32_t off, const DiskFormat& format) {
     if ((off & 0xFF) != 0) throwDriveError(kErrProgram);
-    if (off < 0 || off >= kImageSize) throwDriveError(kErrIllegalTOrS);
+    if (off < 0 || off >= format.imageSize()) throwDriveError(kErrIllegalTOrS);
 }
 
 }  // namespace
 
 void FileCursor::openAt(std::int32_t off) {
-    checkBlockOffset(off);
+    checkBlockOffset(off, *format);
     beginWalk(off);
     countAt = -1;
     pos = kFirstDataByte;

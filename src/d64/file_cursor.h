@@ -25,6 +25,7 @@ class FileCursor : public BlockCursor {
 
     FileCursor() = default;
     explicit FileCursor(std::uint8_t* img) : BlockCursor(img) {}
+    FileCursor(std::uint8_t* img, const DiskFormat& disk) : BlockCursor(img, disk) {}
 
     // Starts on the file block at `off`; no entry counts its blocks.
     void openAt(std::int32_t off);

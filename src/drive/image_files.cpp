@@ -39,8 +39,14 @@ void DriveCore::requireImage() const {
     if (image == nullptr) throwDriveError(kErrDriveNotReady);
 }
 
+void DriveCore::requireWritableImage() const {
+    requireImage();
+    if (writeProtected) throwDriveError(kErrWriteProtect);
+}
+
 void DriveCore::openFile() {
     requireImage();
+    if (accessMode != kAccessRead) requireWritableImage();
     Channel& channel = current();
     d64::BlockCursor& dir = channel.dirCursor;
     dir.rewind();

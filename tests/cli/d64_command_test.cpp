@@ -368,7 +368,7 @@ TEST_F(D64CommandTest, FilesOfNoD64ImageSizeAreRefusedAndLeftAlone) {
         const char* file;
         std::size_t size;
     };
-    for (const Case& c : {Case{"disk.d81", 819200}, Case{"main.c", 1000}}) {
+    for (const Case& c : {Case{"disk.d81", 819201}, Case{"main.c", 1000}}) {
         Bytes content = bytes(c.size, 3);
         dir.write(c.file, content);
         const std::vector<std::string> runs[] = {{"d64", "add", c.file, "game.prg"},
