@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "c64/emulated_c64.h"
-#include "c64/kernal_patcher.h"
+#include "c64/machine/emulated_c64.h"
+#include "c64/kernal/kernal_patcher.h"
 
 namespace {
 

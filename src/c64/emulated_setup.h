@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "c64/emulated_c64.h"
-#include "c64/user_port_cable.h"
+#include "c64/machine/emulated_c64.h"
+#include "c64/machine/user_port_cable.h"
 #include "link/pc_side.h"
 
 namespace brimwick::c64 {

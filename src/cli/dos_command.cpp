@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "config/side_settings.h"
 #include "drive/dos_mode.h"
 #include "platform/paths.h"
 
@@ -21,14 +22,14 @@ void addDosCommand(CLI::App& app, CommandRegistry& registry) {
     dos->callback([mode, &registry] {
         std::string home = platform::programDirectory();
         if (mode->empty()) {
-            std::cout << "dos=" << drive::dosModeName(drive::readDosMode(home)) << "\n";
+            std::cout << "dos=" << drive::dosModeName(config::readDosMode(home)) << "\n";
             registry.exitCode = 0;
             return;
         }
         drive::DosMode chosen = *mode == "1541" ? drive::DosMode::C1541 : drive::DosMode::Original;
         std::string failure;
-        if (!drive::writeDosMode(home, chosen, failure)) {
-            std::cerr << "dos: cannot write " << home << drive::kDosModeFileName << ": " << failure
+        if (!config::writeDosMode(home, chosen, failure)) {
+            std::cerr << "dos: cannot write " << home << config::kSideSettingsFileName << ": " << failure
                       << "\n";
             registry.exitCode = 1;
             return;

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "c64/kernal_patcher.h"
+#include "c64/kernal/kernal_patcher.h"
 #include "cli/commands.h"
 #include "platform/file.h"
 #include "platform/paths.h"

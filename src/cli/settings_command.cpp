@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "config/side_settings.h"
 #include "config/status_file.h"
 #include "drive/dos_mode.h"
 #include "platform/paths.h"
@@ -23,7 +24,7 @@ int showSettings() {
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
     config::loadSettings(settings, drives, home);
-    shell::SideSettings side{drive::readDosMode(home)};
+    shell::SideSettings side{config::readDosMode(home)};
     std::cout << shell::describeSettings(settings, drives, side);
     return 0;
 }
@@ -45,7 +46,7 @@ int setSettings(const std::vector<std::string>& changes) {
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
     config::loadSettings(settings, drives, home);
-    shell::SideSettings side{drive::readDosMode(home)};
+    shell::SideSettings side{config::readDosMode(home)};
     bool statusChanged = false;  // a change of a key kept in Status.ini
     try {
         for (const std::string& change : changes) {
@@ -58,14 +59,14 @@ int setSettings(const std::vector<std::string>& changes) {
         return 2;
     }
     std::string failure;
-    if (side.dosChanged && !drive::writeDosMode(home, side.dos, failure)) {
-        std::cerr << "brimwick-cli settings set: cannot write " << home << drive::kDosModeFileName
+    if (side.dosChanged && !config::writeDosMode(home, side.dos, failure)) {
+        std::cerr << "brimwick-cli settings set: cannot write " << home << config::kSideSettingsFileName
                   << ": " << failure << "; nothing was saved\n";
         return 1;
     }
     if (statusChanged && !config::saveSettings(settings, drives, home)) {
         std::cerr << "brimwick-cli settings set: cannot write " << home << config::kStatusFileName
-                  << (side.dosChanged ? std::string(" (") + drive::kDosModeFileName + " was saved)"
+                  << (side.dosChanged ? std::string(" (") + config::kSideSettingsFileName + " was saved)"
                                       : std::string())
                   << '\n';
         return 1;

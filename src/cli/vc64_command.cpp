@@ -9,6 +9,7 @@
 
 #include "c64/vc64/script.h"
 #include "cli/commands.h"
+#include "config/side_settings.h"
 #include "config/status_file.h"
 #include "drive/dos_mode.h"
 #include "platform/file.h"
@@ -52,7 +53,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         c64::vc64::VirtualSetup setup;
         std::string home = platform::programDirectory();
         config::loadSettings(setup.settings, setup.drives, home);
-        for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(drive::readDosMode(home));
+        for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(config::readDosMode(home));
         setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
         std::istringstream lines(text);
         shell::ShellCommands commands(setup.dispatcher);

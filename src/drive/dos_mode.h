@@ -7,8 +7,8 @@
 // "72,DISK FULL"), the status texts are the 1541's ("00, OK,00,00") and a
 // drive's first status after power-on is "73,CBM DOS V2.6 1541,00,00".
 //
-// The choice is kept in Dos.ini beside Status.ini, one line "dos=1541" or
-// "dos=original", so Status.ini's fixed layout stays as it is.
+// The choice is kept in the text settings file beside Status.ini
+// (config/side_settings.h), so Status.ini's fixed layout stays as it is.
 #pragma once
 
 #include <string>
@@ -19,16 +19,6 @@ enum class DosMode {
     Original,  // the original program's listing and status texts
     C1541,     // a 1541's
 };
-
-inline constexpr const char* kDosModeFileName = "Dos.ini";
-
-// The mode stored in the program directory; Original when there is no
-// Dos.ini or it names no mode.
-DosMode readDosMode(const std::string& programDirectory);
-
-// Stores the mode (the file is written whole); false with `failure` saying
-// why when it could not be written.
-bool writeDosMode(const std::string& programDirectory, DosMode mode, std::string& failure);
 
 // "1541" or "original".
 const char* dosModeName(DosMode mode);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "config/side_settings.h"
 #include "drive/dos_mode.h"
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -293,7 +294,7 @@ std::array<config::ServedPath, config::kDriveCount> DriveOverrides::toSave(confi
 void loadServedDrives(config::Settings& settings, Drives drives, const std::string& programDirectory,
                       const std::vector<std::string>& driveOptions, DriveOverrides& overrides) {
     config::loadSettings(settings, drives, programDirectory);
-    const drive::DosMode dos = drive::readDosMode(programDirectory);
+    const drive::DosMode dos = config::readDosMode(programDirectory);
     for (drive::DriveUnit& unit : drives) unit.setDosMode(dos);
     for (const std::string& option : driveOptions)
         overrides.apply(parseDriveOption(option), settings, drives);

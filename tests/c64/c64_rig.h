@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "c64/emulated_setup.h"
-#include "c64/kernal_patcher.h"
+#include "c64/kernal/kernal_patcher.h"
 
 namespace brimwick::c64::testing {
 

@@ -334,19 +334,6 @@ TEST_F(DosTest, As1541APcDirectoryListsItsNameAsTheHeader) {
     }
 }
 
-TEST(DosModeTest, KeptInItsOwnFile) {
-    brimwick::testing::TempDir home;
-    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
-    std::string failure;
-    ASSERT_TRUE(writeDosMode(home.path(), DosMode::C1541, failure)) << failure;
-    EXPECT_EQ(brimwick::testing::TempDir::read(home.file("Dos.ini")), bytesOf("dos=1541\n"));
-    EXPECT_EQ(readDosMode(home.path()), DosMode::C1541);
-    ASSERT_TRUE(writeDosMode(home.path(), DosMode::Original, failure));
-    EXPECT_EQ(readDosMode(home.path()), DosMode::Original);
-    EXPECT_FALSE(writeDosMode(home.file("missing/dir"), DosMode::C1541, failure));
-    EXPECT_NE(failure.find("missing"), std::string::npos) << failure;
-}
-
 TEST_F(DosTest, SuccessfulCommandLeavesAnUnreadErrorStanding) {
     bus.open(3, "#");
     bus.open(2, "NOPE");

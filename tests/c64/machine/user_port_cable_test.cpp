@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "c64/user_port_cable.h"
+#include "c64/machine/user_port_cable.h"
 
 namespace brimwick::c64 {
 namespace {

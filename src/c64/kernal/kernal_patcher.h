@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "c64/kernal_layout.h"
+#include "c64/kernal/kernal_layout.h"
 
 namespace brimwick::c64 {
 

@@ -1,5 +1,5 @@
 // Power-on, reset and running of the emulated C64.
-#include "c64/emulated_c64.h"
+#include "c64/machine/emulated_c64.h"
 
 #include <algorithm>
 

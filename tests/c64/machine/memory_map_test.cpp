@@ -1,7 +1,7 @@
 // The C64's banking through the processor port and CIA 2's port pins.
 #include <gtest/gtest.h>
 
-#include "c64/memory_map.h"
+#include "c64/machine/memory_map.h"
 
 namespace brimwick::c64 {
 namespace {

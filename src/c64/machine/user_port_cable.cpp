@@ -1,5 +1,5 @@
 // The cable's lines and the interleaving of the PC and the emulated C64.
-#include "c64/user_port_cable.h"
+#include "c64/machine/user_port_cable.h"
 
 #include "link/link_port.h"
 

@@ -1,5 +1,5 @@
 // Register reads of CIA 2.
-#include "c64/cia2.h"
+#include "c64/machine/cia2.h"
 
 namespace brimwick::c64 {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "../temp_dir.h"
+#include "../../temp_dir.h"
 #include "c64/vc64/virtual_setup.h"
-#include "c64_rig.h"
+#include "../c64_rig.h"
 #include "platform/file.h"
 #include "platform/trace_log.h"
 

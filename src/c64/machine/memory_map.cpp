@@ -1,5 +1,5 @@
 // Reads and writes through the C64's banking.
-#include "c64/memory_map.h"
+#include "c64/machine/memory_map.h"
 
 namespace brimwick::c64 {
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "../temp_dir.h"
-#include "c64_rig.h"
+#include "../../temp_dir.h"
+#include "../c64_rig.h"
 #include "platform/file.h"
 
 namespace brimwick::c64 {

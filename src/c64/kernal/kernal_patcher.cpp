@@ -1,9 +1,9 @@
 // Recognising a C64 kernal and patching the link kernal into it.
-#include "c64/kernal_patcher.h"
+#include "c64/kernal/kernal_patcher.h"
 
 #include <algorithm>
 
-#include "c64/opcode_table.h"
+#include "c64/machine/opcode_table.h"
 #include "c64/vc64/hex_text.h"
 
 namespace brimwick::c64 {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "c64/cpu6510.h"
-#include "c64/memory_map.h"
+#include "c64/machine/cpu6510.h"
+#include "c64/machine/memory_map.h"
 
 namespace brimwick::c64 {
 

@@ -1,7 +1,7 @@
 // The 6510's instructions.
-#include "c64/cpu6510.h"
+#include "c64/machine/cpu6510.h"
 
-#include "c64/opcode_table.h"
+#include "c64/machine/opcode_table.h"
 
 namespace brimwick::c64 {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "c64/cpu6510.h"
-#include "c64/opcode_table.h"
+#include "c64/machine/cpu6510.h"
+#include "c64/machine/opcode_table.h"
 
 namespace brimwick::c64 {
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "c64/cia2.h"
-#include "c64/cpu6510.h"
+#include "c64/machine/cia2.h"
+#include "c64/machine/cpu6510.h"
 
 namespace brimwick::c64 {
 

@@ -24,7 +24,7 @@
 
 #include <cstdint>
 
-#include "c64/emulated_c64.h"
+#include "c64/machine/emulated_c64.h"
 #include "link/port_io.h"
 
 namespace brimwick::c64 {
