@@ -33,6 +33,10 @@ inline constexpr std::uint8_t kTypeMask = 0x07;    // entry type bits: DEL..REL
 inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a chain
 inline constexpr std::int32_t kEntryBlocksAt = 30; // entry bytes: the file's blocks, little-endian
 
+// True when a 16-byte name padded with shifted spaces matches a C64 name
+// pattern: "*" ends it and matches the rest, "?" matches any one character.
+bool nameMatches(const std::uint8_t* name, const char* pattern);
+
 // How a walk takes new blocks: in plain disk order as the original program
 // does (files from track 19 on, later on track 18 too; the directory off
 // track 18 once it is full), or as a 1541 does (see allocation_1541.h).

@@ -47,7 +47,10 @@ void BlockCursor::setEntryBlocks(std::int32_t blocks) {
 }
 
 bool BlockCursor::matchName(const char* pattern) const {
-    const std::uint8_t* name = entry() + 5;
+    return nameMatches(entry() + 5, pattern);
+}
+
+bool nameMatches(const std::uint8_t* name, const char* pattern) {
     for (int i = 0; i < kNameLength; ++i) {
         auto p = static_cast<std::uint8_t>(pattern[i]);
         if (p == '*') return true;

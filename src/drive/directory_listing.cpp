@@ -13,6 +13,7 @@
 // a D71, 40 of a D81). A 1581 partition lists with the type "CBM". A T64
 // tape lists the same way: its name as the header, its programs, and
 // "0 BLOCKS FREE.".
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -20,6 +21,8 @@
 #include "d64/file_types.h"
 #include "drive/dual_backed_drive.h"
 #include "drive/host_files.h"
+#include "drive/pc64_file.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 
@@ -218,11 +221,31 @@ void DualBackedDrive::fillHostDirectoryLine() {
         upcoming = std::move(following);
     else
         hostListingDone = true;
+    // A PC64 file lists with its C64 name as it is and the extension of its
+    // type, as a plain PC file of that name would list.
+    std::string shown;
+    std::optional<std::string> c64Name;
+    if (int type = pc64TypeOfName(entry.name); type >= 0) {
+        try {
+            c64Name = pc64NameOf(platform::readFile(entry.path, kPc64HeaderSize));
+        } catch (const platform::FileError&) {
+        }
+        if (c64Name) {
+            entry.length = std::max<std::int64_t>(0, entry.length - kPc64HeaderSize);
+            for (const char* c = fileTypeExtensions[type]; *c != '\0'; ++c)
+                shown += static_cast<char>(toHostChar(static_cast<std::uint8_t>(*c)));
+        }
+    }
     std::int64_t blocks = entry.length / kBytesPerBlock + (entry.length % kBytesPerBlock != 0);
     putBlockCount(static_cast<std::int32_t>(blocks & 0xFFFF));
-    for (char c : entry.name) {
+    if (c64Name) {
+        shown = *c64Name + shown;
+    } else {
+        for (char c : entry.name) shown += static_cast<char>(toHostChar(static_cast<std::uint8_t>(c)));
+    }
+    for (char c : shown) {
         if (linePos >= lineLength - 1) break;
-        line[static_cast<std::size_t>(linePos++)] = toHostChar(static_cast<std::uint8_t>(c));
+        line[static_cast<std::size_t>(linePos++)] = static_cast<std::uint8_t>(c);
     }
 }
 
