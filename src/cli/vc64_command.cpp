@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/settings_editor.h"
 #include "shell/shell_commands.h"
 
 namespace brimwick::cli {
@@ -54,6 +55,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
         std::string home = platform::programDirectory();
         config::loadSettings(setup.settings, setup.drives, home);
         for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(config::readDosMode(home));
+        shell::applyPc64Options(setup.drives, home);
         setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
         std::istringstream lines(text);
         shell::ShellCommands commands(setup.dispatcher);

@@ -14,6 +14,7 @@
 #include "d64/geometry.h"
 #include "d64/tape_archive.h"
 #include "drive/host_files.h"
+#include "drive/pc64_file.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
@@ -248,11 +249,24 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
 
     std::vector<std::uint8_t> data;
     try {
-        data = platform::readFile(hostFile, static_cast<std::size_t>(format->imageSize()));
+        data = platform::readFile(hostFile,
+                                  static_cast<std::size_t>(format->imageSize()) + kPc64HeaderSize);
     } catch (const platform::FileError&) {
         traceLog() << "\n ERROR Add To Diskimage.";
         return AddResult::Unreadable;
     }
+    // A PC64 file goes in under the C64 name and type it keeps, without its
+    // header.
+    std::int32_t type = typeFromExtension(hostFile);
+    std::size_t pcName = hostFile.find_last_of(platform::kPathSeparator) + 1;
+    int pc64Type = pc64TypeOfName(hostFile.substr(pcName));
+    if (std::optional<std::string> c64Name = pc64NameOf(data); pc64Type >= 0 && c64Name) {
+        name = *c64Name;
+        type = pc64Type;
+        data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(kPc64HeaderSize));
+    }
+    if (data.size() > static_cast<std::size_t>(format->imageSize()))
+        data.resize(static_cast<std::size_t>(format->imageSize()));
 
     // The same name is replaced in its own entry. Names are compared as they
     // are: a "*" or "?" in a PC name is no pattern that could hit another file.
@@ -268,7 +282,7 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
         dir.findFreeEntry();  // goes on from the end of the search
     dir.writeName(name.c_str());
     dir.allocateFirstBlock();
-    dir.setEntryType(static_cast<std::uint8_t>(typeFromExtension(hostFile)));
+    dir.setEntryType(static_cast<std::uint8_t>(type));
     d64::FileCursor file(image, *format);
     file.layout = blockLayout();
     file.openAt(dir.entryFirstBlock());

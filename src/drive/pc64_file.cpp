@@ -62,6 +62,10 @@ std::string pc64FileName(const std::string& name, int type, int number) {
     return base + extension;
 }
 
+std::string pc64OptionKey(int device) {
+    return "drive." + std::to_string(device) + ".format";
+}
+
 bool c64NameMatches(const std::string& name, const std::string& pattern) {
     std::uint8_t padded[d64::kNameLength];
     std::memset(padded, d64::kNameFill, sizeof padded);

@@ -29,6 +29,11 @@ std::optional<std::string> pc64NameOf(std::span<const std::uint8_t> header);
 // The header of a PC64 file holding the C64 file `name` (its first 16 bytes).
 std::vector<std::uint8_t> pc64Header(const std::string& name);
 
+// The drive option, kept beside the DOS option ("drive.8.format=p00"):
+// the key for device `device` and the value that turns it on.
+std::string pc64OptionKey(int device);
+inline constexpr const char* kPc64OptionValue = "p00";
+
 // The PC name of a new PC64 file for the C64 file `name` of `type`, with
 // extension number `number`: the name made a safe PC name ("a/b" becomes
 // "a_b.p00").
