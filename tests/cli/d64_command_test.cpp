@@ -58,6 +58,27 @@ TEST_F(D64CommandTest, NewWritesTheBlankImageAndListsItsFreeBlocks) {
     EXPECT_EQ(TempDir::read(dir.file("disk.d64")), blank);
 }
 
+TEST_F(D64CommandTest, NewMakesD71AndD81ImagesThatListAsTheirDrives) {
+    CliResult r = cli({"d64", "new", "--d81", "big.d81", "--name", "big", "--id", "b1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(TempDir::read(dir.file("big.d81")).size(), 819200u);
+    EXPECT_EQ(cli({"d64", "list", "big.d81"}).out,
+              "D81 big.d81\n"
+              "0 \\x12\"BIG             \" B1 3D\n"
+              "3160 BLOCKS FREE.\n");
+    ASSERT_EQ(cli({"d64", "new", "--d71", "two.d71"}).status, 0);
+    EXPECT_EQ(TempDir::read(dir.file("two.d71")).size(), 349696u);
+    dir.write("game.prg", bytes(3000, 1));
+    ASSERT_EQ(cli({"d64", "add", "two.d71", "game.prg"}).status, 0);
+    EXPECT_EQ(cli({"d64", "list", "two.d71"}).out,
+              "D71 two.d71\n"
+              "0 \\x12\"                \"    2A\n"
+              "12   \"GAME\"              PRG\n"
+              "1316 BLOCKS FREE.\n");
+    EXPECT_NE(cli({"d64", "new", "--d71", "--d81", "both.d81"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("both.d81")));
+}
+
 TEST_F(D64CommandTest, NewWithNameAndIdFormatsLikeTheDrivesNewCommand) {
     CliResult r = cli({"d64", "new", "named.d64", "--name", "my games", "--id", "g1"});
     EXPECT_EQ(r.status, 0) << r.err;
