@@ -22,13 +22,20 @@ constexpr std::uint8_t kD81IoByte = 0xC0;       // in the BAM blocks: verify on,
 constexpr std::int32_t kD81BamIdAt = 4;         // in the BAM blocks: a copy of the id
 constexpr std::int32_t kD81HeaderFill = 0x1D;   // header bytes 0x04..0x1C: name, id, "3D"
 
+// Clears the header block and the `blocks` - 1 blocks after it, and writes
+// the link to the directory and the DOS version; the header block.
+std::uint8_t* clearedHeader(std::uint8_t* image, const DiskFormat& format, std::int32_t blocks,
+                            std::uint8_t version) {
+    std::uint8_t* head = image + format.headerOffset();
+    std::memset(head, 0, static_cast<std::size_t>(blocks * kBlockSize));
+    head[0] = static_cast<std::uint8_t>(format.directoryTrack);
+    head[1] = static_cast<std::uint8_t>(format.firstDirectorySector);
+    head[2] = version;
+    return head;
+}
+
 void newDirectoryD64(std::uint8_t* image, const DiskFormat& format) {
-    const std::int32_t header = format.headerOffset();
-    std::memset(image + header, 0, 2 * kBlockSize);
-    std::uint8_t* bam = image + header;
-    bam[0] = static_cast<std::uint8_t>(format.directoryTrack);
-    bam[1] = static_cast<std::uint8_t>(format.firstDirectorySector);
-    bam[2] = 0x41;  // DOS version "A"
+    std::uint8_t* bam = clearedHeader(image, format, 2, 0x41);  // DOS version "A"
     std::memset(bam + kNameAreaStart, kShiftedSpace, kNameAreaFill);
     bam[165] = 0x32;  // DOS type "2A"
     bam[166] = 0x41;
@@ -41,12 +48,8 @@ void newDirectoryD64(std::uint8_t* image, const DiskFormat& format) {
 }
 
 void newDirectoryD81(std::uint8_t* image, const DiskFormat& format) {
-    const std::int32_t header = format.headerOffset();
-    std::memset(image + header, 0, 4 * kBlockSize);
-    std::uint8_t* head = image + header;
-    head[0] = static_cast<std::uint8_t>(format.directoryTrack);
-    head[1] = static_cast<std::uint8_t>(format.firstDirectorySector);
-    head[2] = kD81Version;
+    // The header, the two BAM blocks and the first directory block.
+    std::uint8_t* head = clearedHeader(image, format, 4, kD81Version);
     std::memset(head + format.nameAt, kShiftedSpace, kD81HeaderFill - format.nameAt);
     head[format.idAt + 3] = '3';  // DOS type "3D"
     head[format.idAt + 4] = 'D';
