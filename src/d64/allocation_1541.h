@@ -38,9 +38,6 @@
 
 namespace brimwick::d64 {
 
-inline constexpr std::int32_t kFileInterleave = 10;      // sectors between a file's blocks
-inline constexpr std::int32_t kDirectoryInterleave = 3;  // sectors between directory blocks
-
 // Takes the first block of a new file; returns its offset. Throws
 // "72,DISK FULL".
 std::int32_t takeFirstFileBlock1541(std::uint8_t* image, const DiskFormat& format = kD64Format);
