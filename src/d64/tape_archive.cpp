@@ -74,6 +74,7 @@ bool isTapeArchive(std::span<const std::uint8_t> bytes) {
 
 TapeArchive readTapeArchive(std::span<const std::uint8_t> bytes) {
     TapeArchive tape;
+    if (!isTapeArchive(bytes)) return tape;  // no header to read
     tape.name = unpadded(bytes.subspan(kTapeNameAt, kTapeNameLength));
     // Some writers leave one of the two counts at 0: the larger one is
     // taken, as far as the file has room for slots.

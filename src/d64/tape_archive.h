@@ -49,8 +49,8 @@ struct TapeArchive {
 // True for bytes that begin as a T64 file does: "C64" and a whole header.
 bool isTapeArchive(std::span<const std::uint8_t> bytes);
 
-// The programs of a T64 file (isTapeArchive); slots whose data lie outside
-// the file are left out.
+// The programs of a T64 file; slots whose data lie outside the file are left
+// out, and bytes that are no T64 file (isTapeArchive) hold none.
 TapeArchive readTapeArchive(std::span<const std::uint8_t> bytes);
 
 // A disk image holding the tape's programs as closed files (each with its

@@ -64,6 +64,8 @@ TEST(TapeArchive, BrokenHeadersAndSlots) {
     EXPECT_TRUE(readTapeArchive(outside).entries.empty());
     // Only the header, no slots.
     EXPECT_TRUE(readTapeArchive(Bytes(file.begin(), file.begin() + 64)).entries.empty());
+    // Too short for a header: nothing, and nothing read beyond the bytes.
+    EXPECT_TRUE(readTapeArchive(Bytes(file.begin(), file.begin() + 40)).entries.empty());
 }
 
 TEST(TapeArchive, ServedAsAFullDiskOfClosedPrograms) {
