@@ -47,8 +47,9 @@ test-tsan: deps
 # Every test, once plainly and once under the sanitizers, then a short fuzz run.
 test: test-fast test-san fuzz
 
-# The window with the virtual C64, the demo disk served as device 8. Without
-# a display there is nothing to show: one line says so.
+# The window with the demo disk served as device 8: the emulated C64 when
+# C64 ROMs are found (ROMS=DIR names them), the virtual C64 otherwise; one
+# line says which. Without a display there is nothing to show: one line says so.
 DEMO_DISK = $(BUILD)/demo/demo.d64
 run: build
 	@if [ -z "$${DISPLAY}$${WAYLAND_DISPLAY}" ]; then \
@@ -57,7 +58,7 @@ run: build
 	if cmake --build $(BUILD) --target help | grep -q '^demo_disk:'; then \
 	  cmake --build $(BUILD) --target demo_disk >/dev/null; fi; \
 	drive=; if [ -f $(DEMO_DISK) ]; then drive="--drive 8=$(abspath $(DEMO_DISK))"; fi; \
-	cd $(BUILD) && exec src/app/brimwick --virtual-c64 $$drive
+	cd $(BUILD) && exec src/app/brimwick --virtual-c64 $(if $(ROMS),--roms $(abspath $(ROMS))) $$drive
 
 bench: build
 	bash scripts/bench.sh $(BUILD)

@@ -22,7 +22,7 @@ using namespace brimwick::c64;
 namespace {
 
 constexpr int kShortFile = 2'000;
-constexpr int kLongFile = 28'000;  // up to $7D60, below the test program at $8000
+constexpr int kLongFile = 28'000;  // up to $7D60, below the test program's mailbox at $C000
 constexpr int kDevice = 9;
 constexpr double kFastGoal = 100.0;
 

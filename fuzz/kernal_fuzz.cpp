@@ -1,13 +1,16 @@
-// Feeds arbitrary 8 KB images to the kernal patcher (a person's own file),
-// and runs the emulated C64 on whatever comes out, patched or not, for a
-// while: recognition, the moving of routine starts and the 6510 must cope
-// with any bytes. The seed is the tests' stand-in kernal.
+// Feeds arbitrary 8 KB images to the kernal patcher (a person's own file, or
+// what a C64 sends the RAM kernal loader's way), makes the RAM copy of what
+// it patched, and runs the emulated C64 on whatever comes out, patched or
+// not, for a while: recognition, the moving of routine starts, the search
+// for the RAM copy's places and the 6510 must cope with any bytes. The seed
+// is the tests' stand-in kernal.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "c64/machine/emulated_c64.h"
 #include "c64/kernal/kernal_patcher.h"
+#include "c64/kernal/ram_kernal.h"
 
 namespace {
 
@@ -45,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image.size() > static_cast<std::size_t>(kKernalImageSize)) image.resize(kKernalImageSize);
     try {
         image = patchKernal(image, link);
+        image = ramKernal(image);
     } catch (const PatchError&) {
     }
     EmulatedC64 c64;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   make cmake ninja-build ccache g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  64tass cbmconvert cc1541
+  64tass cbmconvert cc1541 libpng-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core xvfb xauth
 )
 

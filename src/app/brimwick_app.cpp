@@ -4,12 +4,15 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
+#include <filesystem>
 #include <future>
 #include <iostream>
 
 #include "app/main_window.h"
 #include "app/preferences_dlg.h"
+#include "config/side_settings.h"
 #include "config/status_file.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 
@@ -31,7 +34,30 @@ BrimwickApp::~BrimwickApp() {
 
 bool BrimwickApp::initInstance() {
     home_ = platform::programDirectory();
-    backend_ = options_.virtualC64 ? makeVirtualBackend() : makePortBackend(options_.ppdev);
+    // Named ROMs start the emulated C64; the virtual C64 gives way to it
+    // when ROMs are found, and otherwise one line says where they were looked for.
+    if (options_.virtualC64 || options_.emulated.roms.explicitlyGiven()) {
+        std::string note;
+        std::optional<c64::EmulatedStart> start;
+        try {
+            start = c64::chooseEmulatedC64(options_.emulated, home_,
+                                           home_ + "kernels" + platform::kPathSeparator + "link.prg",
+                                           true, note);
+        } catch (const c64::RomError& e) {
+            std::cerr << "brimwick: " << e.what() << '\n';
+            return false;
+        }
+        if (start) {
+            std::cerr << start->summary() << '\n';
+            rememberRoms();
+            backend_ = makeEmulatedBackend(*start);
+        } else {
+            if (!note.empty()) std::cerr << note << ": the virtual C64 runs instead\n";
+            backend_ = makeVirtualBackend();
+        }
+    } else {
+        backend_ = makePortBackend(options_.ppdev);
+    }
     config::Settings& settings = backend_->settings();
     auto drives = backend_->drives();
     try {
@@ -76,6 +102,11 @@ bool BrimwickApp::initInstance() {
         window_->show();
     }
 
+    if (EmulatedScreen* screen = backend_->emulatedScreen()) {
+        emulatedView_ = std::make_unique<EmulatedView>(*screen);
+        emulatedView_->show();
+    }
+
     linkThread_ = std::make_unique<shell::LinkThread>(dispatcher, instance_.get(),
                                                       [this] { return backend_->step(); });
     linkThread_->start();
@@ -91,6 +122,23 @@ bool BrimwickApp::initInstance() {
         });
     }
     return true;
+}
+
+void BrimwickApp::rememberRoms() {
+    // ROMs named on the command line are kept for the next start (make run).
+    const c64::EmulatedOptions& e = options_.emulated;
+    if (e.roms.directory.empty() && e.video.empty()) return;
+    std::string failure;
+    try {
+        config::SideSettings side = config::SideSettings::read(home_);
+        if (!e.roms.directory.empty())
+            side.set(c64::kRomsKey, std::filesystem::absolute(e.roms.directory).string());
+        if (!e.video.empty()) side.set(c64::kVideoKey, e.video);
+        if (side.write(home_, failure)) return;
+    } catch (const platform::FileError& error) {
+        failure = error.message();
+    }
+    std::cerr << "brimwick: the ROM directory is not kept: " << failure << '\n';
 }
 
 void BrimwickApp::finishLink() {
@@ -111,6 +159,7 @@ void BrimwickApp::exitInstance() {
     if (!started_ || finished_) return;
     finished_ = true;
     if (preferences_) preferences_->close();
+    if (emulatedView_) emulatedView_->close();
     if (window_ && window_->terminalMode) window_->toggleTerminal();
     terminal_->setShown(false);
     // Closed while a shell command's question is open (Ctrl-C): the question

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "app/emulated_view.h"
 #include "app/link_backend.h"
+#include "c64/emulated_choice.h"
 #include "app/window_dialogs.h"
 #include "config/settings.h"
 #include "shell/desktop_install.h"
@@ -30,6 +32,7 @@ class PreferencesDlg;
 
 struct AppOptions {
     bool virtualC64 = false;                   // serve the virtual C64, not the port
+    c64::EmulatedOptions emulated;             // --roms ...: the emulated C64 (also found by search)
     std::string ppdev;                         // the parport device, "" for direct port I/O
     std::vector<std::string> drives;           // N=PATH assignments for this run
     std::vector<std::string> executeStrings;   // run once the window is up
@@ -64,6 +67,8 @@ class BrimwickApp : public QObject {
     void execute(const std::string& text);
 
     MainWindow* mainWindow() const { return window_.get(); }
+    // The emulated C64's picture, or null when another C64 is served.
+    EmulatedView* emulatedView() const { return emulatedView_.get(); }
     // The open Preferences dialog, or null.
     PreferencesDlg* preferences() const;
     shell::LinkThread& linkThread() { return *linkThread_; }
@@ -78,6 +83,8 @@ class BrimwickApp : public QObject {
 
   private:
     void showPreferences(const config::Settings& current);
+    // Keeps --roms and --video in the settings file beside Status.ini.
+    void rememberRoms();
     // On the link thread at exit: drain, offline, Status.ini, images.
     void finishLink();
 
@@ -91,6 +98,7 @@ class BrimwickApp : public QObject {
     std::unique_ptr<shell::TerminalBridge> terminal_;  // the terminal between the threads
     std::unique_ptr<shell::LinkThread> linkThread_;    // serves the link
     std::unique_ptr<MainWindow> window_;               // the main window
+    std::unique_ptr<EmulatedView> emulatedView_;       // the emulated C64's picture, when it runs
     shell::DesktopInstaller installer_;                // Install and Uninstall
     QPointer<PreferencesDlg> preferences_;             // the open Preferences dialog
     bool preferencesOpen_ = false;                     // at most one is open

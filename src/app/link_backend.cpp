@@ -1,6 +1,7 @@
 // The two backends of the window's link.
 #include "app/link_backend.h"
 
+#include <algorithm>
 #include <array>
 #include <ostream>
 #include <streambuf>
@@ -11,6 +12,9 @@
 #include "link/link_port.h"
 #include "link/ppdev_port.h"
 #include "link/screen_mirror.h"
+#include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_preparer.h"
+#include "c64/real_time_pacer.h"
 #include "c64/vc64/virtual_setup.h"
 #include "shell/virtual_c64_session.h"
 
@@ -32,6 +36,8 @@ class PortBackend : public LinkBackend {
     std::unique_ptr<link::PortIo> io;  // the port's registers, when open
     link::IdlePacer pacer;             // spares the processor while the C64 is quiet
     std::string ppdev;                 // the parport device, or "" for direct I/O
+
+    PortBackend() { c64::answerKernalDumps(serving); }
 
     link::RequestDispatcher& dispatcher() override { return serving; }
     config::Settings& settings() override { return config::settings(); }
@@ -90,7 +96,54 @@ class VirtualBackend : public LinkBackend {
     std::string describe() const override { return "the virtual C64"; }
 };
 
+// How much C64 time one look at the link runs at most: a frame.
+constexpr int kFramesPerLook = 1;
+// How long the link thread may wait while the C64 is ahead of real time.
+constexpr int kAheadWaitMs = 2;
+
+class EmulatedBackend : public LinkBackend {
+  public:
+    std::unique_ptr<c64::EmulatedSetup> setup = std::make_unique<c64::EmulatedSetup>();  // the C64 and the PC side
+    EmulatedScreen screen;                 // shared with the window
+    c64::RealTimePacer pacer{c64::kPalClockHz};  // its speed
+    std::uint64_t frames = 0;              // the last frame handed to the window
+
+    explicit EmulatedBackend(const c64::EmulatedStart& start) : how(start.summary()) {
+        setup->c64.setStandard(start.standard);
+        pacer = c64::RealTimePacer(setup->c64.clockHz());
+        setup->powerOn(start.roms, start.kernal);
+    }
+    link::RequestDispatcher& dispatcher() override { return setup->dispatcher; }
+    config::Settings& settings() override { return setup->settings; }
+    std::span<drive::DriveUnit, config::kDriveCount> drives() override { return setup->drives; }
+    bool openPort() override { return true; }
+    int step() override {
+        c64::EmulatedC64& c64 = setup->c64;
+        bool restore = false;
+        screen.keys(c64.memory.cia1.keyColumns, restore);
+        c64.restoreHeld = restore;
+        const std::uint64_t due = pacer.cyclesDue(c64.cycles());
+        if (due == 0) return kAheadWaitMs;
+        const auto frame = static_cast<std::uint64_t>(c64.clockHz() / c64::framesPerSecond(c64.standard()));
+        setup->runFor(std::min(due, frame * kFramesPerLook));
+        if (c64.frames() != frames) {
+            frames = c64.frames();
+            screen.putFrame(c64.picture());
+        }
+        return 0;
+    }
+    std::string describe() const override { return how; }
+    EmulatedScreen* emulatedScreen() override { return &screen; }
+
+  private:
+    std::string how;  // what runs, in words
+};
+
 }  // namespace
+
+std::unique_ptr<LinkBackend> makeEmulatedBackend(const c64::EmulatedStart& start) {
+    return std::make_unique<EmulatedBackend>(start);
+}
 
 std::unique_ptr<LinkBackend> makePortBackend(const std::string& ppdev) {
     auto backend = std::make_unique<PortBackend>();

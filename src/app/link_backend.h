@@ -1,4 +1,5 @@
-// What the window serves: a C64 on the parallel port, or the virtual C64.
+// What the window serves: a C64 on the parallel port, the virtual C64, or
+// the emulated C64 with the person's ROMs.
 // Either way there are ten drives, a settings record and a dispatcher; the
 // backend also knows how to take one look at its link (the serve step of the
 // link thread) and how to shut the link down at exit.
@@ -8,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "app/emulated_view.h"
+#include "c64/emulated_choice.h"
 #include "config/settings.h"
 #include "drive/drive_unit.h"
 #include "link/port_io.h"
@@ -29,6 +32,8 @@ class LinkBackend {
     virtual int step() = 0;
     // What is served, in words, for the trace.
     virtual std::string describe() const = 0;
+    // The emulated C64's picture and keys; null for the other backends.
+    virtual EmulatedScreen* emulatedScreen() { return nullptr; }
     // The port could not be opened: why ("" when it was, or none is set).
     std::string portFailure;
 };
@@ -39,5 +44,7 @@ class LinkBackend {
 std::unique_ptr<LinkBackend> makePortBackend(const std::string& ppdev);
 // The virtual C64 at READY.
 std::unique_ptr<LinkBackend> makeVirtualBackend();
+// The emulated C64, started as `start` says, in real time.
+std::unique_ptr<LinkBackend> makeEmulatedBackend(const c64::EmulatedStart& start);
 
 }  // namespace brimwick::app

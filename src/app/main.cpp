@@ -3,6 +3,8 @@
 // screen, and runs execute strings from the desktop's file associations.
 //
 //   brimwick [--virtual-c64] [--drive N=PATH]... [--ppdev DEV]
+//   brimwick --roms DIR [--as-is] [--video pal|ntsc] ...   the emulated C64
+//            (--virtual-c64 also takes it when ROMs are found installed)
 //   brimwick [--code CODE] FILE...     hand files to the running window
 //   brimwick --exec STRING...          hand execute strings to it
 #include <CLI/CLI.hpp>
@@ -17,6 +19,7 @@
 #include "app/hand_off.h"
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
+#include "cli/emulated_options.h"
 #include "platform/trace_log.h"
 
 #include <unistd.h>
@@ -70,6 +73,7 @@ int main(int argc, char** argv) {
     cli.add_option("--drive", options.drives,
                    "N=PATH: device N (5..14) serves a D64 image, or a directory when PATH ends "
                    "in '/'; N=pass or N=pass:M passes it to a real device. For this run only");
+    brimwick::cli::addEmulatedOptions(cli, options.emulated);
     cli.add_option("--ppdev", options.ppdev,
                    "use the Linux parport driver on this device (e.g. /dev/parport0)");
     cli.add_option("--trace", trace, "trace file (default message.txt)");

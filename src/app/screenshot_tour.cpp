@@ -37,6 +37,7 @@ void startScreenshotTour(BrimwickApp& app, const QString& directory) {
         app.typeText("load\"$\",8\rlist\r");
         QTimer::singleShot(kTypingMs, &app, [&app, dir] {
             save(app.mainWindow(), dir.filePath("terminal.png"));
+            if (app.emulatedView() != nullptr) save(app.emulatedView(), dir.filePath("emulated-c64.png"));
             app.mainWindow()->toggleTerminal();
             app.openPreferences();
             QTimer::singleShot(kPreferencesMs, &app, [&app, dir] {

@@ -5,14 +5,20 @@
 // writes Status.ini and saves every modified image. Meanwhile it takes
 // execute strings (`brimwick-cli exec`) on its socket and runs them between
 // the C64's requests. With --virtual-c64 it serves a virtual C64 sitting at
-// READY instead, which prints what is typed into it.
+// READY instead, which prints what is typed into it, or with --roms the
+// emulated C64 running the person's ROMs in real time.
 #include <atomic>
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <optional>
 
+#include "c64/emulated_setup.h"
+#include "c64/kernal/kernal_preparer.h"
+#include "c64/real_time_pacer.h"
 #include "c64/vc64/virtual_setup.h"
 #include "cli/commands.h"
+#include "cli/emulated_options.h"
 #include "config/status_file.h"
 #include "link/direct_port.h"
 #include "link/idle_pacer.h"
@@ -47,6 +53,7 @@ struct ServeOptions {
     bool save = false;                             // keep the --drive assignments in Status.ini
     bool pc64 = false;                             // --drive directories write PC64 files
     bool virtualC64 = false;                       // serve a virtual C64 instead of the port
+    c64::EmulatedOptions emulated;                 // --roms ...: the emulated C64 instead
 };
 
 // Loads Status.ini and makes this run's drive assignments; false (said on
@@ -105,7 +112,32 @@ int finish(const ServeOptions& options, link::RequestDispatcher& dispatcher,
     return written ? 0 : 1;
 }
 
+// The emulated C64 in real time; execute strings run between its requests.
+int serveEmulatedC64(const ServeOptions& options, const c64::EmulatedStart& start) {
+    auto setup = std::make_unique<c64::EmulatedSetup>();
+    std::string home = platform::programDirectory();
+    setup->dispatcher.programDirectory = home;
+    shell::DriveOverrides overrides;
+    if (!prepareDrives(options, setup->settings, setup->drives, overrides, home)) return 2;
+    setup->c64.setStandard(start.standard);
+    setup->powerOn(start.roms, start.kernal);
+    shell::RunningInstance instance(setup->dispatcher);
+    listen(instance);
+    std::cout << "emulated C64 running; Ctrl-C stops" << std::endl;
+    c64::RealTimePacer pacer(setup->c64.clockHz());
+    while (!stopRequested) {
+        const std::uint64_t due = pacer.cyclesDue(setup->c64.cycles());
+        if (due > 0) setup->runFor(due);
+        instance.runArrivedStrings(due > 0 ? 0 : 5);
+    }
+    return finish(options, setup->dispatcher, setup->settings, setup->drives, overrides, home);
+}
+
 int serveVirtualC64(const ServeOptions& options) {
+    bool failed = false;
+    std::optional<c64::EmulatedStart> start = cli::emulatedStart(options.emulated, "serve", failed);
+    if (failed) return 2;
+    if (start) return serveEmulatedC64(options, *start);
     c64::vc64::VirtualSetup setup;
     std::string home = platform::programDirectory();
     setup.dispatcher.programDirectory = home;
@@ -129,6 +161,10 @@ int serve(const ServeOptions& options) {
     std::signal(SIGTERM, onStopSignal);
     openTrace(options.trace, "serve");
     if (options.virtualC64) return serveVirtualC64(options);
+    if (options.emulated.roms.explicitlyGiven()) {
+        std::cerr << "brimwick-cli serve: --roms and --kernal go with --virtual-c64\n";
+        return 2;
+    }
     config::Settings& settings = config::settings();
     std::array<drive::DriveUnit, config::kDriveCount> drives;
     std::string home = platform::programDirectory();
@@ -162,6 +198,7 @@ int serve(const ServeOptions& options) {
     link::ScreenMirror mirror;
     link::RequestDispatcher dispatcher(cable, drives, settings, keyboard, mirror);
     dispatcher.programDirectory = home;
+    c64::answerKernalDumps(dispatcher);
     shell::RunningInstance instance(dispatcher);
     listen(instance);
     std::cout << "serving on port 0x" << std::hex << base << std::dec << "; Ctrl-C stops\n";
@@ -205,6 +242,7 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry) {
         "--virtual-c64", options->virtualC64,
         "serve a virtual C64 that sits at READY and prints every text typed into it");
     virtualC64->excludes(port)->excludes(ppdev);
+    addEmulatedOptions(*command, options->emulated);
     command->callback([options, &registry] { registry.exitCode = serve(*options); });
 }
 

@@ -1,14 +1,19 @@
 // brimwick-cli vc64: runs a script against the whole PC side (drives,
 // dispatcher, settings from the program directory) with a virtual C64 on the
 // other end of a virtual cable. No hardware is needed: a way to try Brimwick
-// and to check what a real C64 would see.
+// and to check what a real C64 would see. With --roms (or --kernal) the
+// script's C64 is the emulated one: a whole C64 running the person's ROMs
+// with the link kernal patched in, on the emulated user-port cable.
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "c64/vc64/script.h"
 #include "cli/commands.h"
+#include "cli/emulated_options.h"
 #include "config/side_settings.h"
 #include "config/status_file.h"
 #include "drive/dos_mode.h"
@@ -35,7 +40,9 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
     auto trace = std::make_shared<std::string>();
     command->add_option("SCRIPT", *script, "script file, or - for standard input")->required();
     command->add_option("--trace", *trace, "write the diagnostic trace to this file");
-    command->callback([script, trace, &registry] {
+    auto emulated = std::make_shared<c64::EmulatedOptions>();
+    addEmulatedOptions(*command, *emulated);
+    command->callback([script, trace, emulated, &registry] {
         if (!trace->empty()) openTrace(*trace, "vc64");
         // The script is read whole before anything runs.
         std::string text;
@@ -51,19 +58,35 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
                 return;
             }
         }
-        c64::vc64::VirtualSetup setup;
-        std::string home = platform::programDirectory();
-        config::loadSettings(setup.settings, setup.drives, home);
-        for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(config::readDosMode(home));
-        shell::applyPc64Options(setup.drives, home);
-        setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
-        std::istringstream lines(text);
-        shell::ShellCommands commands(setup.dispatcher);
-        auto execute = [&commands](const std::string& line) { commands.execute(line); };
-        int failures = c64::vc64::runScript(lines, std::cout, setup, execute);
-        // Images that cannot be saved at the end are told on stderr.
-        bool saved = drive::releaseAll(setup.drives);
-        registry.exitCode = failures == 0 && saved ? 0 : 1;
+        bool failed = false;
+        std::optional<c64::EmulatedStart> start = emulatedStart(*emulated, "vc64", failed);
+        if (failed) {
+            registry.exitCode = 2;
+            return;
+        }
+        auto runOn = [&](auto& setup) {
+            std::string home = platform::programDirectory();
+            config::loadSettings(setup.settings, setup.drives, home);
+            for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(config::readDosMode(home));
+            shell::applyPc64Options(setup.drives, home);
+            setup.dispatcher.programDirectory = home;  // kernels/ks.rom for "upload"
+            std::istringstream lines(text);
+            shell::ShellCommands commands(setup.dispatcher);
+            auto execute = [&commands](const std::string& line) { commands.execute(line); };
+            int failures = c64::vc64::runScript(lines, std::cout, setup, execute);
+            // Images that cannot be saved at the end are told on stderr.
+            bool saved = drive::releaseAll(setup.drives);
+            registry.exitCode = failures == 0 && saved ? 0 : 1;
+        };
+        if (start) {
+            auto setup = std::make_unique<c64::EmulatedSetup>();
+            setup->c64.setStandard(start->standard);
+            setup->powerOn(start->roms, start->kernal);
+            runOn(*setup);
+        } else {
+            c64::vc64::VirtualSetup setup;
+            runOn(setup);
+        }
     });
 }
 

@@ -15,6 +15,8 @@ constexpr int kReadsPerClockCheck = 256;
 constexpr int kProcessorPort = 0x0001;
 // Processor port value with the BASIC ROM banked out, I/O and kernal kept.
 constexpr std::uint8_t kBasicBankedOut = 0x36;
+// LORAM and HIRAM of $01: both set, the BASIC ROM shows at $A000.
+constexpr std::uint8_t kBasicRomVisible = 0x03;
 // First address past the RAM below the BASIC ROM ($A000-$BFFF).
 constexpr int kBasicRomStart = 0xA000;
 }  // namespace
@@ -118,13 +120,17 @@ void LinkPort::readMemory(std::uint8_t* destination, int address, int length) {
     // The link routine reads memory as the CPU sees it, so a range reaching
     // into $A000-$BFFF would return BASIC ROM instead of the RAM below it:
     // bank the ROM out for the transfer and restore the processor port after.
+    // A C64 that runs its kernal from RAM ($01 = $35) has no BASIC ROM in
+    // view, and $36 would bring the kernal ROM back under its running link
+    // code: it is left as it is.
     bool banked = address + length > kBasicRomStart;
     std::uint8_t oldPort = 0;
     if (banked) {
         prepareTransfer(kProcessorPort, 1);
         sendByte(kReadBlock);
         oldPort = static_cast<std::uint8_t>(receiveByte());
-        writeMemory(&kBasicBankedOut, kProcessorPort, 1);
+        banked = (oldPort & kBasicRomVisible) == kBasicRomVisible;
+        if (banked) writeMemory(&kBasicBankedOut, kProcessorPort, 1);
     }
     prepareTransfer(address, length);
     sendByte(kReadBlock);

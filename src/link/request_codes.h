@@ -27,6 +27,7 @@ enum RequestCode : std::uint8_t {
     kListenCurrent = 16,     // LISTEN + SECOND on the addressed drive
     kTalkCurrent = 17,       // TALK + TKSA on the addressed drive
     kExtendedMessage = 32,   // a 16-byte message from a C64 tool
+    kKernalDump = 254,       // the C64's own kernal, to be patched (the RAM kernal loader)
     kWriteRom = 255,         // the kernal upload
 };
 

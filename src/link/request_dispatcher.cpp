@@ -147,6 +147,10 @@ void RequestDispatcher::serve(int code) {
         case kExtendedMessage:
             runExtendedMessage(link, drives, settings);
             return link.finishRequest();
+        case kKernalDump:
+            traceLog() << "\n  Reading Rom.";
+            answerKernalDump(link, programDirectory, prepareKernal);
+            return;
         case kWriteRom:
             traceLog() << "\n  Writing Rom.";
             uploadKernal(link, programDirectory);

@@ -16,6 +16,7 @@
 
 #include "config/settings.h"
 #include "drive/drive_unit.h"
+#include "link/kernal_dump.h"
 #include "link/keyboard_feed.h"
 #include "link/link_port.h"
 #include "link/screen_mirror.h"
@@ -42,6 +43,7 @@ class RequestDispatcher {
     ScreenMirror& mirror;                                     // the terminal's screen copy
     TerminalView* view = nullptr;                             // the main window, if any
     std::string programDirectory;                             // where kernels/ks.rom is
+    KernalPreparer prepareKernal;  // patches a kernal the C64 sends; unset: such kernals are refused
 
     RequestDispatcher(LinkPort& port, std::span<drive::DriveUnit, config::kDriveCount> units,
                       config::Settings& record, KeyboardFeed& feed, ScreenMirror& screen)

@@ -1,6 +1,7 @@
 // The emulated C64 of the tests and the benchmark, booted with the patched
-// stand-in kernal and running the test program (c64src/), which does one
-// operation at a time from a mailbox in its memory through the kernal.
+// stand-in kernal and running the test program (c64src/) in the place of
+// BASIC, which does one operation at a time from a mailbox in its memory
+// through the kernal.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,8 @@ inline std::vector<std::uint8_t> readBytes(const std::string& path) {
 // The stand-in stock kernal: its segments, one program file each.
 inline std::vector<std::uint8_t> stockKernal() {
     std::vector<std::uint8_t> image(kKernalImageSize, 0);
-    for (const auto& entry : std::filesystem::directory_iterator(BRIMWICK_C64_TEST_BUILD)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(BRIMWICK_C64_TEST_BUILD) + "/stock_kernal")) {
         std::string name = entry.path().filename().string();
         if (name.rfind("stock_kernal", 0) != 0 || entry.path().extension() != ".prg") continue;
         std::vector<std::uint8_t> prg = readBytes(entry.path().string());
@@ -37,6 +39,12 @@ inline std::vector<std::uint8_t> stockKernal() {
 }
 
 inline std::vector<std::uint8_t> linkProgram() { return readBytes(BRIMWICK_LINK_KERNAL); }
+// The test program, as the BASIC ROM of the emulated C64 ($A000-$BFFF).
+inline std::vector<std::uint8_t> testBasic() {
+    std::vector<std::uint8_t> prg =
+        readBytes(std::string(BRIMWICK_C64_TEST_BUILD) + "/link_test_program/link_test_programa000.prg");
+    return {prg.begin() + 2, prg.end()};
+}
 inline std::vector<std::uint8_t> patchedKernal() { return patchKernal(stockKernal(), linkProgram()); }
 
 // The test program's mailbox (link_test_program.a64).
@@ -60,7 +68,7 @@ inline constexpr std::uint16_t kReceived = 0xC100;
 }  // namespace mailbox
 
 enum class Op : std::uint8_t {
-    Load = 1, Save, Open, Print, Get, Close, Status, Command, Keys, Request,
+    Load = 1, Save, Open, Print, Get, Close, Status, Command, Keys, Request, Call,
 };
 
 // Where the stand-in's own (byte-by-byte) LOAD and SAVE are.
@@ -68,19 +76,31 @@ inline constexpr std::uint16_t kStockLoad = 0xF4A5;
 inline constexpr std::uint16_t kStockSave = 0xF5ED;
 // Cycles one operation may take at most.
 inline constexpr std::uint64_t kOperationCycles = 400'000'000;
+// Cycles from a reset to the test program's main loop at most (the kernal
+// tests the RAM up to $A000 on the way).
+inline constexpr std::uint64_t kStartCycles = 20'000'000;
 
 class C64Rig {
   public:
+    static constexpr std::uint8_t kStarting = 0xFF;  // an operation code the program clears at its start
     EmulatedSetup setup;
     MemoryMap& memory = setup.c64.memory;
 
     explicit C64Rig(const std::vector<std::uint8_t>& kernal) {
-        std::vector<std::uint8_t> program =
-            readBytes(std::string(BRIMWICK_C64_TEST_BUILD) + "/link_test_program8000.prg");
-        memory.load(static_cast<std::uint16_t>(program[0] | (program[1] << 8)),
-                    std::vector<std::uint8_t>(program.begin() + 2, program.end()));
-        setup.powerOn(kernal);
-        setup.runUntil([] { return false; }, 20'000);  // into its main loop
+        // The virtual C64 it is compared with starts with zeroed RAM, not a
+        // C64's power-on pattern.
+        memory.ram.fill(0);
+        poke(mailbox::kOp, kStarting);
+        setup.powerOn(kernal, testBasic());
+        if (!waitForStart()) throw std::runtime_error("the test program did not start");
+    }
+
+    // After a reset: true once the test program is in its main loop (it
+    // clears the operation code when it starts). Call `expectStart` before
+    // whatever resets the C64.
+    void expectStart() { poke(mailbox::kOp, kStarting); }
+    bool waitForStart() {
+        return setup.runUntil([this] { return peek(mailbox::kOp) == 0; }, kStartCycles);
     }
 
     void poke(std::uint16_t address, std::uint8_t value) { memory.ram[address] = value; }
@@ -139,6 +159,11 @@ class C64Rig {
         poke(mailbox::kCount, static_cast<std::uint8_t>(count));
         pokeText(text);
         return run(op);
+    }
+    // JSR to a routine, as SYS does.
+    bool call(int address) {
+        pokeWord(mailbox::kAddress1, address);
+        return run(Op::Call);
     }
     bool request(int code, int pointer = 0, int counter1 = 0, int counter2 = 0) {
         pokeWord(mailbox::kAddress1, pointer);

@@ -142,5 +142,33 @@ TEST_F(Vc64Command, FileErrorsNameTheFileAndTheReason) {
     EXPECT_EQ(r.out, "status 8: \n");
 }
 
+
+TEST_F(Vc64Command, TheEmulatedC64RunsThePersonsRomsOrNothingStarts) {
+    scratch.write("script.txt", "wait \"READY.\"\npress \"print \\\"hi\\\"\\r\"\nwait \"HI\" 1\n");
+    // Named ROMs that are not there: an error naming them, and no script line runs.
+    auto r = runCli(scratch, {"vc64", "--roms", scratch.file("none"), "script.txt"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "brimwick-cli vc64: " + scratch.file("none") +
+                         ": no such directory (looked for the C64's ROMs)\n");
+    const char* source = std::getenv("BRIMWICK_SOURCE_DIR");
+    const char* env = std::getenv("BRIMWICK_OPEN_ROMS");
+    std::string roms = env != nullptr && *env != '\0'
+                           ? std::string(env)
+                           : std::string(source != nullptr ? source : ".") + "/../shared/test-data/open-roms";
+    if (!std::filesystem::exists(roms + "/kernal_generic.rom"))
+        GTEST_SKIP() << "the Open ROMs are not at " << roms << " (set BRIMWICK_OPEN_ROMS)";
+    // Their layout is not Commodore's: the patcher refuses them, --as-is runs them.
+    r = runCli(scratch, {"vc64", "--roms", roms, "script.txt"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("kernal_generic.rom: cannot be patched with the link kernal"), std::string::npos)
+        << r.err;
+    r = runCli(scratch, {"vc64", "--roms", roms, "--as-is", "script.txt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "wait \"READY.\" shown\npress 11 keys\nwait \"HI\" shown\n");
+    EXPECT_EQ(r.err.rfind("emulated C64 (PAL) with " + roms + "/kernal_generic.rom (unpatched (--as-is))", 0), 0u)
+        << r.err;
+}
+
 }  // namespace
 }  // namespace brimwick::cli

@@ -451,6 +451,69 @@ TEST_F(EndToEnd, KernalThatCannotBeSentIsLoggedAndNothingIsSent) {
     }
 }
 
+TEST_F(EndToEnd, KernalDumpIsPatchedKeptAndSentBack) {
+    c64.romDump = program(kKernalSize, 7);
+    std::vector<std::uint8_t> received;
+    setup.dispatcher.prepareKernal = [&](const std::vector<std::uint8_t>& stock,
+                                         const std::string& home) {
+        received = stock;
+        EXPECT_EQ(home, dir.path());
+        return link::PreparedKernal{program(kKernalSize, 9), {0xA4, 0xFD, 0xE5}};
+    };
+    EXPECT_EQ(setup.run(c64.request(link::kKernalDump)), link::kServed);
+    EXPECT_EQ(received, c64.romDump);
+    EXPECT_EQ(c64.dumpAnswer, (std::vector<std::uint8_t>{0xA4, 0xFD, 0xE5}));
+    EXPECT_EQ(TempDir::read(dir.file("kernels/ks.rom")), program(kKernalSize, 9));
+    EXPECT_EQ(setup.run(k.upload()), kKernalSize);
+    EXPECT_EQ(c64.uploaded, program(kKernalSize, 9));
+}
+
+TEST_F(EndToEnd, KernalDumpThatCannotBeUsedIsRefusedWithTheReason) {
+    const std::string refused = "BRIMWICK CANNOT USE THIS KERNAL: ";
+    struct Case {
+        const char* name;
+        link::KernalPreparer prepare;
+        bool kernelsIsAFile;  // kernels/ cannot be made
+        std::string said;     // the answer's text, or its start
+    };
+    auto patches = [](const std::vector<std::uint8_t>&, const std::string&) {
+        return link::PreparedKernal{program(kKernalSize, 2), {}};
+    };
+    const Case cases[] = {
+        {"not recognised",
+         [](const std::vector<std::uint8_t>&, const std::string&) -> link::PreparedKernal {
+             throw std::runtime_error("$FE1C does not OR the accumulator into ST");
+         },
+         false, refused + "$FE1C DOES NOT OR THE ACCUMULATOR INTO ST"},
+        {"a long reason",
+         [](const std::vector<std::uint8_t>&, const std::string&) -> link::PreparedKernal {
+             throw std::runtime_error(std::string(400, 'x'));
+         },
+         false, refused + std::string(255 - refused.size(), 'X')},
+        {"no patcher", nullptr, false, refused + "THIS PROGRAM CANNOT PATCH KERNALS"},
+        {"kernels/ is a file", patches, true, refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(dir.file("kernels"));
+        if (c.kernelsIsAFile) dir.write("kernels", "not a directory");
+        setup.dispatcher.prepareKernal = c.prepare;
+        EXPECT_EQ(setup.run(c64.request(link::kKernalDump)), link::kDeclined);
+        std::string said(c64.dumpAnswer.begin(), c64.dumpAnswer.end());
+        EXPECT_EQ(said.substr(0, c.said.size()), c.said);
+        if (c.kernelsIsAFile) {
+            std::vector<std::uint8_t> path = link::screenText(dir.file("kernels"));
+            EXPECT_NE(said.find(std::string(path.begin(), path.end())), std::string::npos) << said;
+            EXPECT_EQ(TempDir::read(dir.file("kernels")).size(), 15u);
+        } else {
+            EXPECT_EQ(said, c.said);
+            EXPECT_FALSE(std::filesystem::exists(dir.file("kernels/ks.rom")));
+        }
+        EXPECT_NE(platform::traceLog().captured().find("\n Kernal dump refused: "),
+                  std::string::npos);
+    }
+}
+
 TEST_F(EndToEnd, KeyboardFeedTypesTheResetSequenceThenTheText) {
     std::strcpy(setup.settings.resetSequences[1], "Poke1,2\r");
     setup.settings.resetSequenceIndex = 1;

@@ -42,6 +42,8 @@ inline constexpr std::array<std::uint8_t, 5> kSetStatusCode = {0x05, 0x90, 0x85,
 // the read interrupt and its byte store) that the link kernal replaces.
 inline constexpr std::uint16_t kLinkAreaStart = 0xF72C;
 inline constexpr std::uint16_t kLinkAreaEnd = 0xFB8E;  // one past the last byte
+// What the unused rest of the link area holds in a patched image.
+inline constexpr std::uint8_t kLinkAreaFiller = 0xAA;
 
 // The link kernal's table at kLinkAreaStart.
 inline constexpr int kLinkEntryOffset = 0;  // JMP request: programs JSR here with A = code

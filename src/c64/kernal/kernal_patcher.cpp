@@ -15,8 +15,6 @@ namespace {
 
 // Bytes a JMP over a routine's start takes.
 constexpr int kHookSize = 3;
-// Filler for the unused rest of the link area.
-constexpr std::uint8_t kFiller = 0xAA;
 // Branch opcodes flip their condition with this bit.
 constexpr std::uint8_t kBranchInvert = 0x20;
 constexpr std::uint8_t kOraImmediate = 0x09;
@@ -225,7 +223,7 @@ std::vector<std::uint8_t> patchKernal(const std::vector<std::uint8_t>& stock,
         put(address, static_cast<std::uint8_t>(value & 0xFF));
         put(address + 1, static_cast<std::uint8_t>((value >> 8) & 0xFF));
     };
-    for (int a = kLinkAreaStart; a < kLinkAreaEnd; ++a) put(a, kFiller);
+    for (int a = kLinkAreaStart; a < kLinkAreaEnd; ++a) put(a, kLinkAreaFiller);
     for (std::size_t i = 0; i < code.size(); ++i)
         put(kLinkAreaStart + static_cast<int>(i), code[i]);
 

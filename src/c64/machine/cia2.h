@@ -1,49 +1,29 @@
-// CIA 2 ($DD00-$DDFF), as far as the cable uses it: port A (whose bit 2 is
-// the user port's PA2; bits 0-1 choose the VIC bank and bits 3-7 are the
-// serial bus), port B (the user port's PB0-PB7) and their data direction
-// registers. A port pin set as output shows its latch; an input pin shows
-// what drives it from outside, or 1 through the chip's pull-up when nothing
-// does. The timers, the time-of-day clock, the shift register and the
-// interrupt sources are not emulated: their registers hold what was written.
+// CIA 2 ($DD00-$DDFF) as the C64 wires it: port A bits 0-1 choose the
+// VIC-II's 16 KB bank, inverted (%11, what the pull-ups give after a reset,
+// is bank 0 at $0000); bit 2 is the user port's PA2; bits 3-5 drive the
+// serial bus's ATN, CLOCK and DATA through inverters and bits 6-7 read
+// CLOCK and DATA back. Port B is the user port's PB0-PB7. Its interrupt
+// output is the processor's NMI line (shared with RESTORE).
+//
+// With no drive on the serial bus of its own (the emulated C64's drives are
+// Brimwick's, through the cable), nothing pulls the bus: port A bits 6-7
+// read released (1), so the stock serial routines answer DEVICE NOT PRESENT
+// rather than wait.
 #pragma once
 
-#include <array>
 #include <cstdint>
+
+#include "c64/machine/cia6526.h"
 
 namespace brimwick::c64 {
 
 inline constexpr std::uint16_t kCia2Base = 0xDD00;
-inline constexpr int kCiaRegisterCount = 16;  // mirrored over the 256 bytes
+inline constexpr std::uint8_t kCia2VicBankBits = 0x03;
 
-// Register numbers.
-inline constexpr int kCiaPortA = 0;
-inline constexpr int kCiaPortB = 1;
-inline constexpr int kCiaDirectionA = 2;
-inline constexpr int kCiaDirectionB = 3;
-
-class Cia2 {
+class Cia2 : public Cia6526 {
   public:
-    std::array<std::uint8_t, kCiaRegisterCount> registers{};  // as last written
-    std::uint8_t externalA = 0xFF;  // levels driven into port A from outside (1 = high or open)
-    std::uint8_t externalB = 0xFF;  // levels driven into port B from outside
-
-    // Power-on and reset: every pin an input, every register 0.
-    void reset() { registers.fill(0); }
-
-    std::uint8_t read(int reg) const;
-    void write(int reg, std::uint8_t value) { registers[static_cast<std::size_t>(reg & 0x0F)] = value; }
-
-    // The level of each pin as the outside world sees it: outputs show their
-    // latch, inputs are high unless driven low from outside.
-    std::uint8_t pinsA() const { return pins(kCiaPortA, kCiaDirectionA, externalA); }
-    std::uint8_t pinsB() const { return pins(kCiaPortB, kCiaDirectionB, externalB); }
-
-  private:
-    std::uint8_t pins(int port, int direction, std::uint8_t external) const {
-        std::uint8_t out = registers[static_cast<std::size_t>(direction)];
-        return static_cast<std::uint8_t>((registers[static_cast<std::size_t>(port)] & out) |
-                                         (external & ~out));
-    }
+    // The VIC bank (0-3, base bank * $4000) port A's lines choose.
+    int vicBank() const { return 3 - (pinsA() & kCia2VicBankBits); }
 };
 
 }  // namespace brimwick::c64

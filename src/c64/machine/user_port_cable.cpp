@@ -68,7 +68,7 @@ void UserPortCable::writePort(int address, std::uint8_t value) {
 
 void UserPortCable::waitForActivity(int timeoutUs) {
     const std::uint64_t cycles =
-        static_cast<std::uint64_t>(timeoutUs) * kPalClockHz / 1'000'000;
+        static_cast<std::uint64_t>(timeoutUs) * static_cast<std::uint64_t>(c64.clockHz()) / 1'000'000;
     const std::uint64_t end = c64.cycles() + cycles;
     while (c64.cycles() < end && !requestOpen()) c64.step();
     sameMoment_ = false;
@@ -76,7 +76,7 @@ void UserPortCable::waitForActivity(int timeoutUs) {
 
 void UserPortCable::delay(int milliseconds) {
     if (milliseconds <= 0) return;
-    runC64(static_cast<std::uint64_t>(milliseconds) * kPalClockHz / 1000, false);
+    runC64(static_cast<std::uint64_t>(milliseconds) * static_cast<std::uint64_t>(c64.clockHz()) / 1000, false);
     sameMoment_ = false;
 }
 

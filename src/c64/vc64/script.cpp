@@ -8,10 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "c64/machine/vic_palette.h"
 #include "c64/vc64/hex_text.h"
 #include "link/screen_mirror.h"
 #include "link/terminal_view.h"
 #include "platform/file.h"
+#include "platform/png_writer.h"
 
 namespace brimwick::c64::vc64 {
 
@@ -99,6 +101,8 @@ void need(const std::vector<Word>& words, std::size_t count, const char* usage) 
     if (words.size() < count) throw std::runtime_error(std::string("usage: ") + usage);
 }
 
+void printRows(std::ostream& out, const std::uint8_t* screen);
+
 // The terminal of a window that shows the mirrored screen, for `screen`.
 struct ScriptTerminal : link::TerminalView {
     int repaints = 0;  // full screens mirrored
@@ -118,16 +122,103 @@ void printScreen(std::ostream& out, VirtualSetup& setup) {
         setup.jiffy();
     setup.dispatcher.view = before;
     if (terminal.repaints == 0) throw std::runtime_error("the screen was not mirrored");
+    printRows(out, setup.mirror.screenMirror.data());
+}
+
+// The operations on the PC side, the same whatever C64 is on the cable:
+// true when `w` was one of them.
+bool runSharedOperation(const std::vector<Word>& w, std::ostream& out, link::PcSide& setup,
+                        const ExecuteHook& execute) {
+    const std::string& op = w[0].text;
+    if (op == "serve") {
+        need(w, 3, "serve DEV PATH");
+        int device = number(w[1], 5, 14, "device");
+        drive::DriveUnit& unit = setup.serve(device, w[2].text);
+        out << "serve " << device << (unit.hostMode ? " dir " : " image ") << w[2].text << '\n';
+    } else if (op == "exec") {
+        need(w, 2, "exec \"STRING\"");
+        const std::string& text = quoted(w[1], "STRING");
+        if (!execute) throw std::runtime_error("no shell commands here");
+        execute(text);
+        out << "exec " << text << '\n';
+    } else if (op == "type") {
+        need(w, 2, "type \"TEXT\"");
+        bool queued = setup.keyboard.typeText(setup.link, setup.settings,
+                                              TextSlice(quoted(w[1], "TEXT").c_str()));
+        out << (queued ? "type queued" : "type refused: a text is still being typed") << '\n';
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Runs one line's `body`; a failure becomes the line's "error:" line.
+template <typename Body>
+bool guarded(std::ostream& out, Body body) {
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        out << "error: " << e.what() << '\n';
+    } catch (const platform::FileError& e) {
+        out << "error: " << e.message() << '\n';
+    }
+    return false;
+}
+
+// Operations only the emulated C64 (the whole machine) can do.
+bool emulatedOnly(const std::string& op) {
+    return op == "press" || op == "run" || op == "wait" || op == "screenshot";
+}
+
+// Operations of the virtual C64's own kernal, which the emulated C64 has not.
+bool virtualOnly(const std::string& op) {
+    for (const char* name : {"load", "save", "open", "print", "get", "close", "status", "cmd", "keys",
+                             "ext", "upload"})
+        if (op == name) return true;
+    return false;
+}
+
+// The rows of a text screen as the transcript shows them.
+void printRows(std::ostream& out, const std::uint8_t* screen) {
     for (int row = 0; row < link::kScreenRows; ++row) {
         std::string line;
         for (int column = 0; column < link::kScreenColumns; ++column) {
-            std::uint8_t c =
-                setup.mirror
-                    .screenMirror[static_cast<std::size_t>(row * link::kScreenColumns + column)];
+            std::uint8_t c = screen[row * link::kScreenColumns + column];
             line += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
         }
         out << '|' << line << "|\n";
     }
+}
+
+// The emulated C64's text screen, as the terminal would show it.
+std::vector<std::uint8_t> emulatedScreen(EmulatedSetup& setup) {
+    std::vector<std::uint8_t> codes = setup.c64.screenCodes();
+    for (std::uint8_t& c : codes) c = link::screenCodeToDisplay(c);
+    return codes;
+}
+
+bool screenShows(EmulatedSetup& setup, const std::string& text) {
+    std::vector<std::uint8_t> screen = emulatedScreen(setup);
+    for (int row = 0; row < link::kScreenRows; ++row) {
+        std::string line(screen.begin() + row * link::kScreenColumns,
+                         screen.begin() + (row + 1) * link::kScreenColumns);
+        if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+double seconds(const Word& w, const char* what) {
+    std::size_t used = 0;
+    double value = -1;
+    try {
+        value = std::stod(w.text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (w.quoted || used != w.text.size() || !(value >= 0) || value > 3600)
+        throw std::runtime_error(std::string("bad ") + what + " '" + w.text + "'");
+    return value;
 }
 
 }  // namespace
@@ -135,20 +226,19 @@ void printScreen(std::ostream& out, VirtualSetup& setup) {
 bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& setup,
                    const ExecuteHook& execute) {
     VirtualKernal& k = setup.kernal;
-    try {
+    return guarded(out, [&] {
         std::vector<Word> w = splitWords(line);
-        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return true;
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
         const std::string& op = w[0].text;
         setup.c64.cable.failure.clear();
         auto checkLink = [&]() {
             if (!setup.c64.cable.failure.empty())
                 throw std::runtime_error("link: " + setup.c64.cable.failure);
         };
-        if (op == "serve") {
-            need(w, 3, "serve DEV PATH");
-            int device = number(w[1], 5, 14, "device");
-            drive::DriveUnit& unit = setup.serve(device, w[2].text);
-            out << "serve " << device << (unit.hostMode ? " dir " : " image ") << w[2].text << '\n';
+        if (runSharedOperation(w, out, setup, execute)) {
+            // served, exec or typed
+        } else if (emulatedOnly(op)) {
+            throw std::runtime_error("'" + op + "' needs the emulated C64 (--roms DIR)");
         } else if (op == "load") {
             need(w, 3, "load DEV \"NAME\" [SA] [fast] [verify] [> FILE]");
             int device = number(w[1], 0, 31, "device");
@@ -267,34 +357,75 @@ bool runScriptLine(const std::string& line, std::ostream& out, VirtualSetup& set
             int bytes = setup.run(k.upload());
             checkLink();
             out << "upload " << bytes << '\n';
-        } else if (op == "exec") {
-            need(w, 2, "exec \"STRING\"");
-            const std::string& text = quoted(w[1], "STRING");
-            if (!execute) throw std::runtime_error("no shell commands here");
-            execute(text);
-            out << "exec " << text << '\n';
-        } else if (op == "type") {
-            need(w, 2, "type \"TEXT\"");
-            bool queued = setup.keyboard.typeText(setup.link, setup.settings,
-                                                  TextSlice(quoted(w[1], "TEXT").c_str()));
-            out << (queued ? "type queued" : "type refused: a text is still being typed") << '\n';
         } else if (op == "screen") {
             printScreen(out, setup);
             checkLink();
         } else {
             throw std::runtime_error("unknown operation '" + op + "'");
         }
-        return true;
-    } catch (const std::exception& e) {
-        out << "error: " << e.what() << '\n';
-    } catch (const platform::FileError& e) {
-        out << "error: " << e.message() << '\n';
-    }
-    return false;
+    });
 }
 
-int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup,
-              const ExecuteHook& execute) {
+bool runScriptLine(const std::string& line, std::ostream& out, EmulatedSetup& setup,
+                   const ExecuteHook& execute) {
+    return guarded(out, [&] {
+        std::vector<Word> w = splitWords(line);
+        if (w.empty() || (!w[0].quoted && w[0].text[0] == '#')) return;
+        const std::string& op = w[0].text;
+        if (runSharedOperation(w, out, setup, execute)) {
+            // served, exec or typed
+        } else if (virtualOnly(op)) {
+            throw std::runtime_error("'" + op +
+                                     "' needs the virtual C64's own kernal; on the emulated C64, "
+                                     "press or type the C64 command instead");
+        } else if (op == "press") {
+            need(w, 2, "press \"TEXT\"");
+            std::vector<KeyStroke> strokes;
+            try {
+                strokes = keyStrokesFor(quoted(w[1], "TEXT"));
+            } catch (const std::invalid_argument& e) {
+                throw std::runtime_error(e.what());
+            }
+            setup.press(strokes);
+            out << "press " << strokes.size() << (strokes.size() == 1 ? " key" : " keys") << '\n';
+        } else if (op == "run") {
+            need(w, 2, "run SECONDS");
+            const double s = seconds(w[1], "seconds");
+            setup.runFor(static_cast<std::uint64_t>(s * setup.c64.clockHz()));
+            out << "run " << w[1].text << " s\n";
+        } else if (op == "wait") {
+            need(w, 2, "wait \"TEXT\" [SECONDS]");
+            const std::string& text = quoted(w[1], "TEXT");
+            const double limit = w.size() > 2 ? seconds(w[2], "seconds") : kDefaultWaitSeconds;
+            // The screen is looked at every 1/50 s of C64 time.
+            const auto step = static_cast<std::uint64_t>(setup.c64.clockHz() / 50);
+            const auto end = setup.c64.cycles() + static_cast<std::uint64_t>(limit * setup.c64.clockHz());
+            bool shown = screenShows(setup, text);
+            while (!shown && setup.c64.cycles() < end) {
+                setup.runFor(step);
+                shown = screenShows(setup, text);
+            }
+            if (!shown)
+                throw std::runtime_error("\"" + text + "\" not on the screen after " +
+                                         (w.size() > 2 ? w[2].text : std::string("10")) + " s");
+            out << "wait \"" << text << "\" shown\n";
+        } else if (op == "screen") {
+            printRows(out, emulatedScreen(setup).data());
+        } else if (op == "screenshot") {
+            need(w, 2, "screenshot FILE.png");
+            const std::vector<std::uint8_t>& picture = setup.c64.picture();
+            std::vector<std::uint32_t> pixels(picture.size());
+            for (std::size_t i = 0; i < picture.size(); ++i) pixels[i] = kPalette[picture[i] & 0x0F];
+            platform::writePng(w[1].text, kPictureWidth, kPictureHeight, pixels);
+            out << "screenshot " << w[1].text << " " << kPictureWidth << "x" << kPictureHeight << '\n';
+        } else {
+            throw std::runtime_error("unknown operation '" + op + "'");
+        }
+    });
+}
+
+template <typename Setup>
+int runLines(std::istream& script, std::ostream& transcript, Setup& setup, const ExecuteHook& execute) {
     int failures = 0;
     std::string line;
     while (std::getline(script, line)) {
@@ -302,6 +433,16 @@ int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setu
         if (!runScriptLine(line, transcript, setup, execute)) ++failures;
     }
     return failures;
+}
+
+int runScript(std::istream& script, std::ostream& transcript, VirtualSetup& setup,
+              const ExecuteHook& execute) {
+    return runLines(script, transcript, setup, execute);
+}
+
+int runScript(std::istream& script, std::ostream& transcript, EmulatedSetup& setup,
+              const ExecuteHook& execute) {
+    return runLines(script, transcript, setup, execute);
 }
 
 }  // namespace brimwick::c64::vc64

@@ -3,6 +3,7 @@
 
 #include "c64/vc64/hex_text.h"
 #include "link/link_port.h"
+#include "link/request_codes.h"
 
 namespace brimwick::c64::vc64 {
 
@@ -101,6 +102,15 @@ Task<int> VirtualC64::request(std::uint8_t code) {
         uploaded.clear();
         for (int i = 0; i < kKernalSize; ++i)
             uploaded.push_back(static_cast<std::uint8_t>(co_await receiveByte()));
+    }
+    if (code == link::kKernalDump) {
+        // The RAM kernal loader: its kernal ROM out, then the PC's answer.
+        for (int i = 0; i < kKernalSize; ++i)
+            co_await sendByte(i < static_cast<int>(romDump.size()) ? romDump[std::size_t(i)] : 0);
+        int length = co_await receiveByte();
+        dumpAnswer.clear();
+        for (int i = 0; i < length; ++i)
+            dumpAnswer.push_back(static_cast<std::uint8_t>(co_await receiveByte()));
     }
     for (;;) {
         int command = co_await receiveByte();

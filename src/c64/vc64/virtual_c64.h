@@ -38,6 +38,8 @@ class VirtualC64 {
     int requests = 0;                    // requests opened since start
     int maxPolls = 2'000'000;            // PC polls one operation may take before it counts as hung
     std::vector<std::uint8_t> uploaded;  // the kernal image received on request 255
+    std::vector<std::uint8_t> romDump;     // what request 254 sends as the C64's kernal ROM
+    std::vector<std::uint8_t> dumpAnswer;  // the PC's answer to request 254, after its length
 
     // Byte level: one byte each way through four handshake steps.
     Task<int> sendByte(std::uint8_t value);

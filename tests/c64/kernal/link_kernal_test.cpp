@@ -320,10 +320,11 @@ TEST_F(LinkKernal, ProgramsPresetTheirRequests) {
 
 TEST_F(LinkKernal, ThePcResetsTheC64AndTypesIntoIt) {
     rig.pokeWord(0x0330, 0x1234);  // RESTOR at the reset puts the LOAD vector back
+    rig.expectStart();
     ASSERT_TRUE(
         rig.setup.keyboard.typeText(rig.setup.link, rig.setup.settings, TextSlice("run\r")));
+    ASSERT_TRUE(rig.waitForStart());
     EXPECT_NE(rig.peekWord(0x0330), 0x1234);
-    rig.setup.runUntil([] { return false; }, 20'000);  // the program starts again
     ASSERT_TRUE(vsetup.keyboard.typeText(vsetup.link, vsetup.settings, TextSlice("run\r")));
     std::vector<std::uint8_t> keys = pollKeysBoth(40);
     EXPECT_EQ(rig.received(), keys);

@@ -29,7 +29,7 @@ TEST(MemoryMap, ProcessorPortBanksBasicKernalAndIo) {
         m.kernalRom[0] = 0xCE;
         m.characterRom[0] = 0xC4;
         m.ram[0xA000] = m.ram[0xD000] = m.ram[0xE000] = 0x11;
-        m.ioRegisters[0] = 0x10;
+        m.vic.write(0, 0x10);  // sprite 0 X
         m.write(0x0000, 0x2F);
         m.write(0x0001, c.port);
         EXPECT_EQ(m.read(0xA000), c.atA000) << std::hex << int(c.port);
@@ -47,10 +47,10 @@ TEST(MemoryMap, WritesGoUnderTheRomsAndIoTakesItsOwn) {
     EXPECT_EQ(m.ram[0xA123], 0x43);
     EXPECT_EQ(m.read(0xE000), 0x00);  // the ROM still shows
     m.write(0xDD03, 0xFF);            // CIA 2 DDR B, not RAM
-    EXPECT_EQ(m.cia2.registers[kCiaDirectionB], 0xFF);
+    EXPECT_EQ(m.cia2.directionB, 0xFF);
     EXPECT_EQ(m.ram[0xDD03], 0x00);
     m.write(0xDD13, 0x0F);  // mirrored every 16 bytes
-    EXPECT_EQ(m.cia2.registers[kCiaDirectionB], 0x0F);
+    EXPECT_EQ(m.cia2.directionB, 0x0F);
 }
 
 TEST(MemoryMap, CiaPinsShowLatchesOnOutputsAndTheOutsideOnInputs) {
