@@ -5,13 +5,18 @@
 // a directory off track 18), every walk must end and nothing may be touched
 // outside the image.
 //
-// An input of exactly one image's size is used as the image. Any other input
-// starts from a formatted image holding a few files and is read as a search
-// pattern followed by patches: three bytes of offset, one byte of length, data.
+// An input of exactly one D64, D71 or D81 image's size is used as that image.
+// An input that begins as a T64 file ("C64") is read as a tape and laid out
+// as a disk, which is then walked. Any other input names a format in its
+// first byte, starts from a formatted image of it holding a few files and is
+// read on as a search pattern followed by patches: three bytes of offset,
+// one byte of length, data.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,22 +25,24 @@
 #include "d64/c1541_error.h"
 #include "d64/file_cursor.h"
 #include "d64/geometry.h"
+#include "d64/tape_archive.h"
+#include "d64/validate.h"
 
 using namespace brimwick;
 using namespace brimwick::d64;
 
 namespace {
 
-void addFile(std::uint8_t* image, const char* name, std::size_t length,
+void addFile(std::uint8_t* image, const DiskFormat& format, const char* name, std::size_t length,
              BlockLayout layout = BlockLayout::Original) {
-    BlockCursor dir(image);
+    BlockCursor dir(image, format);
     dir.layout = layout;
     dir.rewind();
     dir.findFreeEntry();
     dir.writeName(name);
     dir.allocateFirstBlock();
     dir.setEntryType(2);
-    FileCursor file(image);
+    FileCursor file(image, format);
     file.layout = layout;
     file.openAt(dir.entryFirstBlock());
     for (std::size_t i = 0; i < length; ++i) file.writeNext(static_cast<std::uint8_t>(i));
@@ -55,16 +62,28 @@ void guarded(Step&& step) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> image(kImageSize);
+    const DiskFormat* format = &kD64Format;
+    for (const DiskFormat* f : kDiskFormats)
+        if (size == static_cast<std::size_t>(f->imageSize())) format = f;
+    std::vector<std::uint8_t> image;
     std::string patternText = "*";
-    if (size == static_cast<std::size_t>(kImageSize)) {
-        std::memcpy(image.data(), data, size);
+    std::span<const std::uint8_t> input(data, size);
+    if (size == static_cast<std::size_t>(format->imageSize())) {
+        image.assign(data, data + size);
+    } else if (isTapeArchive(input)) {
+        std::optional<TapeDisk> tape = tapeAsDisk(readTapeArchive(input));
+        if (!tape) return 0;
+        image = std::move(tape->image);
+        format = tape->format;
     } else {
-        formatBlankImage(image.data());
-        addFile(image.data(), "FIRST", 10);
-        addFile(image.data(), "SECOND", 600);
-        addFile(image.data(), "THIRD", 254);
         std::size_t at = 0;
+        if (at < size) format = kDiskFormats[data[at++] % std::size(kDiskFormats)];
+        const std::size_t imageSize = static_cast<std::size_t>(format->imageSize());
+        image.resize(imageSize);
+        formatBlankImage(image.data(), *format);
+        addFile(image.data(), *format, "FIRST", 10);
+        addFile(image.data(), *format, "SECOND", 600);
+        addFile(image.data(), *format, "THIRD", 254);
         if (at < size) {
             std::size_t n = data[at++] % 20;
             patternText.assign(reinterpret_cast<const char*>(data + at), std::min(n, size - at));
@@ -73,10 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (at + 4 <= size) {
             std::size_t offset =
                 ((std::size_t{data[at]} << 16) | (std::size_t{data[at + 1]} << 8) | data[at + 2]) %
-                static_cast<std::size_t>(kImageSize);
+                imageSize;
             std::size_t length = data[at + 3];
             at += 4;
-            length = std::min({length, size - at, static_cast<std::size_t>(kImageSize) - offset});
+            length = std::min({length, size - at, imageSize - offset});
             std::memcpy(image.data() + offset, data + at, length);
             at += length;
         }
@@ -86,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The listing: every entry's name, a match, and every file's bytes.
     guarded([&] {
-        BlockCursor dir(img);
+        BlockCursor dir(img, *format);
         dir.rewind();
         while (dir.nextEntry() != kEndOfChain) {
             char name[kNameLength + 1];
@@ -94,21 +113,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)dir.matchName(pattern);
             if (dir.entryType() == 0) continue;
             guarded([&] {
-                FileCursor file(img);
+                FileCursor file(img, *format);
                 file.openAt(dir.entryFirstBlock());
                 while (file.readWithEnd() != kEndOfChain) {
                 }
             });
         }
     });
-    guarded([&] { (void)BamView(img).freeBlockCount(); });
+    guarded([&] { (void)BamView(img, *format).freeBlockCount(); });
+    guarded([&] { validateImage(img, *format); });
 
     // Append to the first match as a 1541 would, then delete it.
     guarded([&] {
-        BlockCursor dir(img);
+        BlockCursor dir(img, *format);
         dir.rewind();
         if (!dir.findEntry(pattern)) return;
-        FileCursor file(img);
+        FileCursor file(img, *format);
         file.layout = BlockLayout::C1541;
         file.openAt(dir.entryFirstBlock());
         file.seekEnd();
@@ -119,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
 
     // New files in the first free entries.
-    guarded([&] { addFile(img, "NEW FILE", 700); });
-    guarded([&] { addFile(img, "NEW 1541 FILE", 5000, BlockLayout::C1541); });
+    guarded([&] { addFile(img, *format, "NEW FILE", 700); });
+    guarded([&] { addFile(img, *format, "NEW 1541 FILE", 5000, BlockLayout::C1541); });
     return 0;
 }

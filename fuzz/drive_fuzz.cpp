@@ -6,9 +6,12 @@
 // must write nowhere but its own directory (a private temporary one).
 //
 // Input: one flag byte (bit 0: PC mode; bit 1: unpack the image afterwards; bit 2: the 1541
-// mode, its listing, status and block layout), a 16-bit program
-// length, the program (one operation byte, then its arguments), then patches for the image: three
-// bytes of offset, one byte of length, data (or a whole image).
+// mode, its listing, status and block layout; bits 3-4: the disk, D64, D71 or D81; bit 5: in
+// PC mode, the files written are PC64 files; bit 6: the rest is a T64 tape, served read-only),
+// a 16-bit program length, the program (one operation byte, then its arguments), then patches
+// for the image: three bytes of offset, one byte of length, data (or a whole image). In PC mode
+// the rest also becomes two PC64 files of the directory: one behind a good signature, one as it
+// is.
 
 #include <algorithm>
 #include <cstddef>
@@ -16,6 +19,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <span>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -23,8 +29,10 @@
 #include "d64/c1541_error.h"
 #include "d64/file_cursor.h"
 #include "d64/geometry.h"
+#include "d64/tape_archive.h"
 #include "drive/drive_unit.h"
 #include "drive/dual_backed_drive.h"
+#include "platform/file.h"
 #include "platform/user_dialogs.h"
 #include "temp_dir.h"
 
@@ -48,14 +56,15 @@ void emptyScratchDirectory() {
         std::filesystem::remove_all(entry.path(), ec);
 }
 
-void addFile(std::uint8_t* image, const char* name, std::uint8_t type, std::size_t length) {
-    d64::BlockCursor dir(image);
+void addFile(std::uint8_t* image, const d64::DiskFormat& format, const char* name,
+             std::uint8_t type, std::size_t length) {
+    d64::BlockCursor dir(image, format);
     dir.rewind();
     dir.findFreeEntry();
     dir.writeName(name);
     dir.allocateFirstBlock();
     dir.setEntryType(type);
-    d64::FileCursor file(image);
+    d64::FileCursor file(image, format);
     file.openAt(dir.entryFirstBlock());
     for (std::size_t i = 0; i < length; ++i) file.writeNext(static_cast<std::uint8_t>(i));
     file.finishWrite();
@@ -200,23 +209,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t programLength = std::min<std::size_t>(data[1] | (data[2] << 8), size - 3);
     Reader program{data + 3, programLength};
 
-    std::vector<std::uint8_t> image(d64::kImageSize);
-    d64::formatBlankImage(image.data());
-    addFile(image.data(), "FIRST", 0x82, 10);
-    addFile(image.data(), "SEQ", 0x81, 600);
-    addFile(image.data(), "THIRD", 0x82, 254);
-    std::size_t at = 3 + programLength;
-    if (size - at == static_cast<std::size_t>(d64::kImageSize)) {
+    const d64::DiskFormat* format = d64::kDiskFormats[((data[0] >> 3) & 3) % 3];
+    const std::size_t imageSize = static_cast<std::size_t>(format->imageSize());
+    std::vector<std::uint8_t> image(imageSize);
+    d64::formatBlankImage(image.data(), *format);
+    addFile(image.data(), *format, "FIRST", 0x82, 10);
+    addFile(image.data(), *format, "SEQ", 0x81, 600);
+    addFile(image.data(), *format, "THIRD", 0x82, 254);
+    const std::size_t rest = 3 + programLength;
+    std::size_t at = rest;
+    bool tape = false;
+    if ((data[0] & 0x40) != 0 && !pcMode) {
+        std::optional<d64::TapeDisk> disk =
+            d64::tapeAsDisk(d64::readTapeArchive(std::span<const std::uint8_t>(data + at, size - at)));
+        if (!disk) return 0;
+        format = disk->format;
+        image = std::move(disk->image);
+        tape = true;
+        at = size;
+    }
+    if (size - at == imageSize) {
         std::memcpy(image.data(), data + at, size - at);  // a whole image of its own
         at = size;
     }
     while (at + 4 <= size) {
         std::size_t offset =
             ((std::size_t{data[at]} << 16) | (std::size_t{data[at + 1]} << 8) | data[at + 2]) %
-            static_cast<std::size_t>(d64::kImageSize);
+            imageSize;
         std::size_t length = data[at + 3];
         at += 4;
-        length = std::min({length, size - at, static_cast<std::size_t>(d64::kImageSize) - offset});
+        length = std::min({length, size - at, imageSize - offset});
         std::memcpy(image.data() + offset, data + at, length);
         at += length;
     }
@@ -227,8 +249,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         emptyScratchDirectory();
         drive.path = scratchDirectory() + "/";
         drive.hostMode = true;
+        drive.setPc64Files((data[0] & 0x20) != 0);
+        // PC64 files with the input's names and record lengths, and one
+        // whose header is the input's.
+        std::vector<std::uint8_t> pc64 = {'C', '6', '4', 'F', 'i', 'l', 'e', 0};
+        pc64.insert(pc64.end(), data + rest, data + size);
+        for (const auto& [name, bytes] :
+             {std::pair{"/fuzz.p00", std::span<const std::uint8_t>(pc64)},
+              std::pair{"/raw.s00", std::span<const std::uint8_t>(data + rest, size - rest)}})
+            (void)platform::writeFileAtomically(scratchDirectory() + name, bytes.data(), bytes.size());
         drive.reset(nullptr);
     } else {
+        drive.format = format;
+        drive.writeProtected = tape;
         drive.reset(image.data());
     }
     run(drive, program);
@@ -245,7 +278,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (data[0] & 2) {
         emptyScratchDirectory();
         DriveUnit source;
-        source.newImage(TextSlice(""));
+        source.newImage(TextSlice(""), *format);
         std::memcpy(source.image, image.data(), image.size());
         DriveUnit target;
         target.mount(scratchDirectory(), true);

@@ -216,11 +216,11 @@ std::string petsciiText(std::string text) {
 }
 
 void newImage(const std::string& image, bool force, const std::string& name,
-              const std::string& id) {
+              const std::string& id, const d64::DiskFormat& format) {
     if (!force && platform::exists(image)) fail(image + " exists (use --force to replace it)");
     DriveUnit unit;
     speakChosenDos(unit);
-    unit.newImage(TextSlice(image.c_str()));
+    unit.newImage(TextSlice(image.c_str()), format);
     if (!name.empty() || !id.empty()) {
         // Formatted by the drive's own NEW command.
         std::string command = "N:" + petsciiText(name);
@@ -267,6 +267,8 @@ void listImage(const std::string& image, const std::string& pattern, bool as1541
     speakChosenDos(unit);
     mountImage(unit, image);
     if (as1541) unit.setDosMode(drive::DosMode::C1541);
+    // A D64 lists as it always has; any other medium is named first.
+    if (unit.medium() != d64::kD64Format.name) std::cout << unit.medium() << " " << image << "\n";
     std::cout << listProgram(loadListing(unit, pattern), ::isatty(STDOUT_FILENO) == 1);
 }
 
@@ -287,7 +289,11 @@ void addFiles(const std::string& image, const std::vector<std::string>& files) {
         unit.newImage(TextSlice(image.c_str()));
     try {
         for (const std::string& file : files) {
-            if (unit.addHostFile(file) != drive::AddResult::Added) fail("cannot read file " + file);
+            drive::AddResult added = unit.addHostFile(file);
+            if (added == drive::AddResult::WriteProtected)
+                fail(image + " is a " + unit.medium() + ", which is read-only (" +
+                     errorRow(kErrWriteProtect)->text + ")");
+            if (added != drive::AddResult::Added) fail("cannot read file " + file);
         }
     } catch (...) {
         unit.imageModified = false;  // leave the image file as it was
@@ -366,13 +372,15 @@ struct D64Options {
     std::string diskId;                 // new: the disk id
     bool force = false;              // new and extract may replace existing files
     bool as1541 = false;             // list: the 1541's listing
+    bool d71 = false;                // new: a D71 image
+    bool d81 = false;                // new: a D81 image
 };
 
 }  // namespace
 
 void addD64Command(CLI::App& app, CommandRegistry& registry) {
     auto options = std::make_shared<D64Options>();
-    CLI::App* d64 = app.add_subcommand("d64", "D64 disk image tools");
+    CLI::App* d64 = app.add_subcommand("d64", "Disk image tools: D64, D71, D81 images and T64 tapes");
     d64->require_subcommand(1);
 
     CLI::App* create = d64->add_subcommand("new", "Create an empty disk image");
@@ -380,9 +388,14 @@ void addD64Command(CLI::App& app, CommandRegistry& registry) {
     create->add_flag("--force", options->force, "replace an existing file");
     create->add_option("--name", options->diskName, "the disk name (up to 16 characters)");
     create->add_option("--id", options->diskId, "the disk id (2 characters)");
+    CLI::Option* d71 = create->add_flag("--d71", options->d71, "a 1571's double-sided D71 image");
+    create->add_flag("--d81", options->d81, "a 1581's D81 image")->excludes(d71);
     create->callback([options, &registry] {
         run(registry, "new", [&] {
-            newImage(options->image, options->force, options->diskName, options->diskId);
+            const d64::DiskFormat& format = options->d81   ? d64::kD81Format
+                                            : options->d71 ? d64::kD71Format
+                                                           : d64::kD64Format;
+            newImage(options->image, options->force, options->diskName, options->diskId, format);
         });
     });
 

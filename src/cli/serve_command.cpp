@@ -51,6 +51,7 @@ struct ServeOptions {
     std::string trace = platform::kTraceFileName;  // the trace file
     std::vector<std::string> drives;               // --drive N=PATH, for this run
     bool save = false;                             // keep the --drive assignments in Status.ini
+    bool pc64 = false;                             // --drive directories write PC64 files
     bool virtualC64 = false;                       // serve a virtual C64 instead of the port
     c64::EmulatedOptions emulated;                 // --roms ...: the emulated C64 instead
 };
@@ -65,6 +66,11 @@ bool prepareDrives(const ServeOptions& options, config::Settings& settings, shel
         std::cerr << "brimwick-cli serve: --drive: " << e.message << '\n';
         return false;
     }
+    if (options.pc64)
+        for (const std::string& option : options.drives)
+            if (shell::DriveAssignment a = shell::parseDriveOption(option);
+                a.kind == shell::DriveAssignment::Kind::Directory)
+                drives[static_cast<std::size_t>(a.index)].setPc64Files(true);
     for (int i = 0; i < config::kDriveCount; ++i) {
         if (settings.realDevice[i] != 0) continue;
         const auto& unit = drives[static_cast<std::size_t>(i)];
@@ -229,6 +235,9 @@ void addServeCommand(CLI::App& app, CommandRegistry& registry) {
                         "ends in '/'; N=pass or N=pass:M passes it to a real device. For this "
                         "run only, unless --save");
     command->add_flag("--save", options->save, "keep the --drive assignments in Status.ini");
+    command->add_flag("--p00", options->pc64,
+                      "the directories given with --drive write PC64 files (.p00, .s00, ...), "
+                      "which keep every C64 name whole");
     auto* virtualC64 = command->add_flag(
         "--virtual-c64", options->virtualC64,
         "serve a virtual C64 that sits at READY and prints every text typed into it");

@@ -20,6 +20,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "shell/settings_editor.h"
 #include "shell/shell_commands.h"
 
 namespace brimwick::cli {
@@ -67,6 +68,7 @@ void addVc64Command(CLI::App& app, CommandRegistry& registry) {
             std::string home = platform::settingsDirectory();
             config::loadSettings(setup.settings, setup.drives, home);
             for (drive::DriveUnit& unit : setup.drives) unit.setDosMode(config::readDosMode(home));
+            shell::applyPc64Options(setup.drives, home);
             setup.dispatcher.programDirectory = platform::userDataDirectory();  // kernels/ks.rom
             std::istringstream lines(text);
             shell::ShellCommands commands(setup.dispatcher);

@@ -23,27 +23,35 @@
 //
 // A track is used only when its free count and its bitmap both say it has
 // room: a BAM whose counts and bits disagree never gives out a block in use.
+//
+// A 1571 and a 1581 choose blocks the same way around their own directory
+// track, with their own interleave (disk_format.h): a 1571 six sectors
+// apart, going on past track 35 onto the second side (36..70, never onto
+// track 53, which holds its second BAM block); a 1581 one sector apart
+// around track 40. Their directories stay on their directory track too (a
+// 1581's 37 directory blocks: at most 296 files).
 #pragma once
 
 #include <cstdint>
 
-namespace brimwick::d64 {
+#include "d64/disk_format.h"
 
-inline constexpr std::int32_t kFileInterleave = 10;      // sectors between a file's blocks
-inline constexpr std::int32_t kDirectoryInterleave = 3;  // sectors between directory blocks
+namespace brimwick::d64 {
 
 // Takes the first block of a new file; returns its offset. Throws
 // "72,DISK FULL".
-std::int32_t takeFirstFileBlock1541(std::uint8_t* image);
+std::int32_t takeFirstFileBlock1541(std::uint8_t* image, const DiskFormat& format = kD64Format);
 
 // Takes the block that follows the file block at `current`; returns its
 // offset. Throws "72,DISK FULL". A file that was left on track 18 by another
 // DOS goes on where a new file would start.
-std::int32_t takeNextFileBlock1541(std::uint8_t* image, std::int32_t current);
+std::int32_t takeNextFileBlock1541(std::uint8_t* image, std::int32_t current,
+                                   const DiskFormat& format = kD64Format);
 
 // Takes a new directory block on track 18 after the directory block at
 // `current`; returns its offset. Throws "72,DISK FULL" when track 18 is full.
-std::int32_t takeNextDirectoryBlock1541(std::uint8_t* image, std::int32_t current);
+std::int32_t takeNextDirectoryBlock1541(std::uint8_t* image, std::int32_t current,
+                                        const DiskFormat& format = kD64Format);
 
 // The sector `interleave` sectors after `sector` on a track of `sectors`
 // sectors, wrapped as the 1541 wraps it: one short past the end, and to 0

@@ -12,26 +12,22 @@ namespace brimwick::d64 {
 void BlockCursor::toOffset(std::int32_t trk, std::int32_t sec) {
     track = trk;
     sector = sec;
-    if (sec < 0 || trk < 1 || trk > kTrackCount) throwDriveError(kErrIllegalTrackSector);
-    int z = 0;
-    while (trk - kZones.firstTrack[z] >= kZones.tracksInZone[z]) ++z;
-    if (sec >= kZones.sectorsPerTrack[z]) throwDriveError(kErrIllegalTrackSector);
-    offset = kZones.zoneOffset[z] +
-             ((trk - kZones.firstTrack[z]) * kZones.sectorsPerTrack[z] + sec) * kBlockSize;
+    std::int32_t off = format->offsetOf(trk, sec);
+    if (off < 0) throwDriveError(kErrIllegalTrackSector);
+    offset = off;
 }
 
 void BlockCursor::toTrackSector(std::int32_t off) {
     offset = off;
     if ((off & 0xFF) != 0) throwDriveError(kErrProgram);
     std::int32_t block = off >> 8;
-    if (block < 0 || block >= kBlockCount) throwDriveError(kErrIllegalTOrS);
-    for (int z = 0; z < kZoneCount; ++z) {
-        if (block < kZones.blocksInZone[z]) {
-            track = block / kZones.sectorsPerTrack[z] + kZones.firstTrack[z];
-            sector = block % kZones.sectorsPerTrack[z];
-            return;
-        }
-        block -= kZones.blocksInZone[z];
+    if (block < 0 || block >= format->blockCount) throwDriveError(kErrIllegalTOrS);
+    for (std::int32_t z = format->zoneCount - 1; z >= 0; --z) {
+        const DiskZone& zone = format->zones[z];
+        if (block < zone.firstBlock) continue;
+        track = (block - zone.firstBlock) / zone.sectorsPerTrack + zone.firstTrack;
+        sector = (block - zone.firstBlock) % zone.sectorsPerTrack;
+        return;
     }
 }
 
@@ -45,7 +41,7 @@ std::int32_t BlockCursor::followLink() {
     if (linkTrack() == 0) return kEndOfChain;
     // The target is checked before the cursor moves: a chain that comes back
     // to one of its blocks would go round for ever.
-    BlockCursor target;
+    BlockCursor target(image, *format);
     target.toOffset(linkTrack(), linkSector());
     auto block = static_cast<std::size_t>(target.offset / kBlockSize);
     if (visited.test(block)) throwDriveError(kErrLoopingChain);
@@ -61,7 +57,7 @@ std::int32_t BlockCursor::usedBytes() const {
 }
 
 void BlockCursor::setLinkTo(std::int32_t off) {
-    BlockCursor target;
+    BlockCursor target(image, *format);
     target.toTrackSector(off);
     image[offset] = static_cast<std::uint8_t>(target.track);
     image[offset + 1] = static_cast<std::uint8_t>(target.sector);
@@ -89,7 +85,7 @@ std::int32_t madeFresh(std::uint8_t* image, std::int32_t block) {
 }  // namespace
 
 std::int32_t BlockCursor::takeFreshBlock(std::int32_t start) {
-    return madeFresh(image, BamView(image).allocateAfter(start));
+    return madeFresh(image, BamView(image, *format).allocateAfter(start));
 }
 
 void BlockCursor::linkOnTo(std::int32_t next) {
@@ -104,7 +100,7 @@ void BlockCursor::appendBlock(std::int32_t start) {
 
 void BlockCursor::appendFileBlock() {
     if (layout == BlockLayout::C1541)
-        linkOnTo(madeFresh(image, takeNextFileBlock1541(image, offset)));
+        linkOnTo(madeFresh(image, takeNextFileBlock1541(image, offset, *format)));
     else
         appendBlock(offset);
 }
@@ -113,14 +109,14 @@ void BlockCursor::appendDirectoryBlock() {
     // The original searches from track 18 sector 1, so the directory stays
     // on track 18 while it has room there and then goes on beyond it.
     if (layout == BlockLayout::C1541)
-        linkOnTo(madeFresh(image, takeNextDirectoryBlock1541(image, offset)));
+        linkOnTo(madeFresh(image, takeNextDirectoryBlock1541(image, offset, *format)));
     else
-        appendBlock(kBamOffset);
+        appendBlock(format->headerOffset());
 }
 
 std::int32_t BlockCursor::takeFirstFileBlock() {
-    if (layout == BlockLayout::C1541) return madeFresh(image, takeFirstFileBlock1541(image));
-    return takeFreshBlock(kLastDirTrackOffset);
+    if (layout == BlockLayout::C1541) return madeFresh(image, takeFirstFileBlock1541(image, *format));
+    return takeFreshBlock(format->lastDirectoryTrackOffset());
 }
 
 }  // namespace brimwick::d64

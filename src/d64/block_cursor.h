@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "d64/disk_format.h"
 #include "d64/geometry.h"
 
 namespace brimwick::d64 {
@@ -30,6 +31,11 @@ inline constexpr std::uint8_t kTypeClosed = 0x80;  // entry type bit: file close
 inline constexpr std::uint8_t kTypeLocked = 0x40;  // entry type bit: file locked
 inline constexpr std::uint8_t kTypeMask = 0x07;    // entry type bits: DEL..REL
 inline constexpr std::int32_t kEndOfChain = -1;    // result at the end of a chain
+inline constexpr std::int32_t kEntryBlocksAt = 30; // entry bytes: the file's blocks, little-endian
+
+// True when a 16-byte name padded with shifted spaces matches a C64 name
+// pattern: "*" ends it and matches the rest, "?" matches any one character.
+bool nameMatches(const std::uint8_t* name, const char* pattern);
 
 // How a walk takes new blocks: in plain disk order as the original program
 // does (files from track 19 on, later on track 18 too; the directory off
@@ -41,18 +47,21 @@ enum class BlockLayout : std::uint8_t {
 
 class BlockCursor {
   public:
-    std::int32_t track = 0;            // track 1..35, filled by the conversions only
+    std::int32_t track = 0;            // track 1..35 (of a D64), filled by the conversions only
     std::int32_t sector = 0;           // sector within the track, likewise
     std::int32_t offset = 0;           // image offset of the block, a multiple of 256
-    std::uint8_t* image = nullptr;     // the image walked (174848 bytes)
+    std::uint8_t* image = nullptr;     // the image walked (174848 bytes for a D64)
     std::int32_t pos = 0;              // byte position in the block
-    std::bitset<kBlockCount> visited;  // blocks this walk has been on (loop guard)
+    std::bitset<kMaxBlockCount> visited;  // blocks this walk has been on (loop guard)
     BlockLayout layout = BlockLayout::Original;  // how this walk takes new blocks
+    const DiskFormat* format = &kD64Format;      // the disk's geometry, BAM and directory
 
     BlockCursor() = default;
     explicit BlockCursor(std::uint8_t* img) : image(img) {}
+    BlockCursor(std::uint8_t* img, const DiskFormat& disk) : image(img), format(&disk) {}
 
-    // Geometry conversions; both throw drive errors on impossible input.
+    // Geometry conversions in `format`; both throw drive errors on
+    // impossible input.
     void toOffset(std::int32_t trk, std::int32_t sec);  // "66,ILLEGAL TRACK AND SECTOR"
     void toTrackSector(std::int32_t off);               // "49,..." / "67,ILLEGAL T OR S"
 
@@ -111,6 +120,8 @@ class BlockCursor {
     // Takes the first block of a new file as `layout` says and enters it.
     void allocateFirstBlock();
     void deleteFile();
+    // True for a 1581 partition's entry: a run of blocks, not a chain.
+    bool isPartition() const;
     void closeEntry();
     // Puts the file of this entry in the place of the file of `old`'s entry:
     // `old`'s entry takes this one's type, first block and size, this entry

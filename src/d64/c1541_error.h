@@ -35,6 +35,7 @@ enum C1541ErrorRow : int {
     kErrNoName,              // 34, a DOS command without the name it needs
     kErrFilesScratched,      // 01, the answer to S: (its track field is the count)
     kErrDosVersion,          // 73, the answer to a reset (UI, UJ)
+    kErrWriteProtect,        // 26, a write to a medium that takes none (a T64 tape)
     kC1541ErrorRowCount,
 };
 
@@ -48,7 +49,7 @@ inline constexpr c1541_error kC1541Errors[kC1541ErrorRowCount] = {
     {"72,DISK FULL", 0, 0},          {"74,DRIVE NOT READY", 0, 0},
     {"25,WRITE ERROR", 0, 0},        {"33,SYNTAX ERROR", 0, 0},
     {"34,SYNTAX ERROR", 0, 0},       {"01, FILES SCRATCHED", 0, 0},
-    {"73,CBM DOS V2.6 1541", 0, 0},
+    {"73,CBM DOS V2.6 1541", 0, 0},  {"26,WRITE PROTECT ON", 0, 0},
 };
 
 // The first row whose status line carries track and sector as two digits,

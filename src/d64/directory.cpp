@@ -8,11 +8,12 @@
 #include "d64/block_cursor.h"
 #include "d64/c1541_error.h"
 #include "d64/file_cursor.h"
+#include "d64/file_types.h"
 
 namespace brimwick::d64 {
 
 void BlockCursor::rewind() {
-    beginWalk(kBamOffset);
+    beginWalk(format->headerOffset());
     pos = kBlockSize;
 }
 
@@ -24,29 +25,32 @@ std::int32_t BlockCursor::nextEntry() {
 }
 
 std::int32_t BlockCursor::entryFirstBlock() const {
-    BlockCursor target;
+    BlockCursor target(image, *format);
     target.toOffset(entry()[3], entry()[4]);
     return target.offset;
 }
 
 void BlockCursor::setEntryFirstBlock(std::int32_t off) {
-    BlockCursor target;
+    BlockCursor target(image, *format);
     target.toTrackSector(off);
     entry()[3] = static_cast<std::uint8_t>(target.track);
     entry()[4] = static_cast<std::uint8_t>(target.sector);
 }
 
 std::int32_t BlockCursor::entryBlocks() const {
-    return entry()[30] | (entry()[31] << 8);
+    return entry()[kEntryBlocksAt] | (entry()[kEntryBlocksAt + 1] << 8);
 }
 
 void BlockCursor::setEntryBlocks(std::int32_t blocks) {
-    entry()[30] = static_cast<std::uint8_t>(blocks & 0xFF);
-    entry()[31] = static_cast<std::uint8_t>((blocks >> 8) & 0xFF);
+    entry()[kEntryBlocksAt] = static_cast<std::uint8_t>(blocks & 0xFF);
+    entry()[kEntryBlocksAt + 1] = static_cast<std::uint8_t>((blocks >> 8) & 0xFF);
 }
 
 bool BlockCursor::matchName(const char* pattern) const {
-    const std::uint8_t* name = entry() + 5;
+    return nameMatches(entry() + 5, pattern);
+}
+
+bool nameMatches(const std::uint8_t* name, const char* pattern) {
     for (int i = 0; i < kNameLength; ++i) {
         auto p = static_cast<std::uint8_t>(pattern[i]);
         if (p == '*') return true;
@@ -112,9 +116,9 @@ void BlockCursor::allocateFirstBlock() {
 namespace {
 
 // Frees every block of the chain that starts at `first`.
-void freeChain(std::uint8_t* image, std::int32_t first) {
-    BamView bam(image);
-    FileCursor walk(image);
+void freeChain(std::uint8_t* image, const DiskFormat& format, std::int32_t first) {
+    BamView bam(image, format);
+    FileCursor walk(image, format);
     walk.openAt(first);
     do {
         bam.freeBlock(walk.offset);
@@ -123,9 +127,24 @@ void freeChain(std::uint8_t* image, std::int32_t first) {
 
 }  // namespace
 
+bool BlockCursor::isPartition() const {
+    return format->kind == DiskKind::D81 && (entryType() & kTypeMask) == kFileTypePartition;
+}
+
 void BlockCursor::deleteFile() {
+    if (isPartition()) {
+        // A partition is a run of blocks, not a chain: its blocks go free
+        // as a run.
+        std::int32_t first = entryFirstBlock();
+        std::int32_t end = first + entryBlocks() * kBlockSize;
+        setEntryType(0);
+        if (end > format->imageSize()) throwDriveError(kErrIllegalTrackSector);
+        BamView bam(image, *format);
+        for (std::int32_t off = first; off < end; off += kBlockSize) bam.freeBlock(off);
+        return;
+    }
     setEntryType(0);
-    freeChain(image, entryFirstBlock());
+    freeChain(image, *format, entryFirstBlock());
 }
 
 void BlockCursor::moveInto(BlockCursor& old) {
@@ -136,14 +155,14 @@ void BlockCursor::moveInto(BlockCursor& old) {
     std::uint8_t oldSector = to[4];
     for (int i : kMoved) to[i] = from[i];
     from[2] = 0;
-    BlockCursor oldFirst;
+    BlockCursor oldFirst(image, *format);
     oldFirst.toOffset(oldTrack, oldSector);
-    freeChain(image, oldFirst.offset);
+    freeChain(image, *format, oldFirst.offset);
 }
 
 void BlockCursor::closeEntry() {
     setEntryType(static_cast<std::uint8_t>(entryType() | kTypeClosed));
-    FileCursor walk(image);
+    FileCursor walk(image, *format);
     walk.openAt(entryFirstBlock());
     std::int32_t blocks = 1;
     while (walk.followLink() != kEndOfChain) ++blocks;

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 
+#include "d64/disk_format.h"
+
 namespace brimwick::d64 {
 
 // Validates the image in place. A damaged directory or file chain throws its
 // drive error ("52,LOOPING BLOCK CHAINING", "66,ILLEGAL TRACK AND SECTOR")
 // and leaves the image as it was.
-void validateImage(std::uint8_t* image);
+void validateImage(std::uint8_t* image, const DiskFormat& format = kD64Format);
 
 }  // namespace brimwick::d64

@@ -18,8 +18,8 @@ void DriveCore::copy() {
 }
 
 void DriveCore::copyFiles(const std::string& newName, const std::vector<std::string>& sources) {
-    requireImage();
-    d64::BlockCursor dir(image);
+    requireWritableImage();
+    d64::BlockCursor dir(image, *format);
     dir.layout = blockLayout();
     dir.rewind();
     if (dir.findEntry(newName.c_str())) throwDriveError(kErrFileExists);
@@ -28,22 +28,23 @@ void DriveCore::copyFiles(const std::string& newName, const std::vector<std::str
     for (const std::string& source : sources) {
         dir.rewind();
         if (!dir.findEntry(source.c_str())) throwDriveError(kErrFileNotFound);
+        if (dir.isPartition()) throwDriveError(kErrFileTypeMismatch);  // no file to copy
         if (type == 0) type = dir.entryType() & d64::kTypeMask;
-        d64::FileCursor file(image);
+        d64::FileCursor file(image, *format);
         file.openAt(dir.entryFirstBlock());
         for (std::int32_t b = file.readNext(); b != d64::kEndOfChain; b = file.readNext())
             data.push_back(static_cast<std::uint8_t>(b));
     }
-    std::vector<std::uint8_t> before(image, image + d64::kImageSize);
+    std::vector<std::uint8_t> before(image, image + format->imageSize());
     try {
         dir.rewind();
         dir.findFreeEntry();
         dir.writeName(newName.c_str());
         dir.allocateFirstBlock();
         dir.setEntryType(type);
-        d64::FileCursor out;
+        d64::FileCursor out(image, *format);
         out.layout = blockLayout();
-        out.openAt(dir.entryFirstBlock(), image);
+        out.openAt(dir.entryFirstBlock());
         for (std::uint8_t b : data) out.writeNext(b);
         out.finishWrite();
         dir.closeEntry();

@@ -7,7 +7,13 @@
 // listing of an image begins with the header line (line 0: the disk name in
 // quotes and reverse, the id and the DOS type) and the free count leaves out
 // track 18, which holds only the BAM and the directory; the listing of a PC
-// directory then begins with the directory's name.
+// directory then begins with the directory's name. A D71 or D81 image always
+// lists as its 1571 or 1581 does: the header line, and the free blocks
+// without the tracks that hold only the BAM and the directory (18 and 53 of
+// a D71, 40 of a D81). A 1581 partition lists with the type "CBM". A T64
+// tape lists the same way: its name as the header, its programs, and
+// "0 BLOCKS FREE.".
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -15,6 +21,8 @@
 #include "d64/file_types.h"
 #include "drive/dual_backed_drive.h"
 #include "drive/host_files.h"
+#include "drive/pc64_file.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
 
@@ -31,10 +39,8 @@ constexpr std::int32_t kBlankedBytes = 40;     // bytes of line cleared to space
 constexpr char kBlocksFree[] = "BLOCKS FREE. CODED BAD.";
 constexpr char kBlocksFree1541[] = "BLOCKS FREE.";
 constexpr std::uint8_t kReverseOn = 0x12;       // the header's name is shown reversed
-constexpr std::int32_t kDiskNameAt = 144;       // in the BAM: 16 bytes of disk name
-constexpr std::int32_t kDiskNameLength = 16;
-constexpr std::int32_t kIdAndTypeAt = 162;      // in the BAM: id, a shifted space, "2A"
-constexpr std::int32_t kIdAndTypeLength = 5;
+constexpr std::int32_t kDiskNameLength = 16;   // in the header: 16 bytes of disk name
+constexpr std::int32_t kIdAndTypeLength = 5;   // in the header: id, a shifted space, "2A"
 constexpr std::uint8_t kShiftedSpace = 0xA0;
 constexpr std::int32_t kOpenMarkAt = 19;      // after the opening quote: "*" on an unclosed file
 constexpr std::int32_t kTypeAt = 20;          // after the opening quote: the type's three letters
@@ -123,23 +129,27 @@ void DriveCore::putHeaderLine(const std::uint8_t* name, const std::uint8_t* idAn
 
 void DriveCore::fillDirectoryLine() {
     requireImage();
-    if (dos1541 && listingFirstLine) {
-        const std::uint8_t* bam = image + d64::kBamOffset;
-        putHeaderLine(bam + kDiskNameAt, bam + kIdAndTypeAt);
+    // As the drive of the disk lists it, or as the original program does.
+    const bool asDrive = dos1541 || format->kind != d64::DiskKind::D64 || writeProtected;
+    if (asDrive && listingFirstLine) {
+        const std::uint8_t* header = image + format->headerOffset();
+        putHeaderLine(header + format->nameAt, header + format->idAt);
         return;
     }
     d64::BlockCursor& dir = channels[0].dirCursor;
     for (;;) {
         if (dir.nextEntry() == d64::kEndOfChain) {
-            d64::BamView bam(image);
+            d64::BamView bam(image, *format);
             std::int32_t free = bam.freeBlockCount();
-            if (dos1541) free -= bam.bam[d64::kBamEntrySize * d64::kDirectoryTrack];
+            if (asDrive)
+                for (std::int32_t t = 1; t <= format->trackCount; ++t)
+                    if (format->isSystemTrack(t)) free -= bam.freeOnTrack(t);
             line[static_cast<std::size_t>(linePos)] = static_cast<std::uint8_t>(free & 0xFF);
             line[static_cast<std::size_t>(linePos + 1)] =
                 static_cast<std::uint8_t>((free >> 8) & 0xFF);
             linePos += 2;
             // The text's NUL becomes a space.
-            if (dos1541)
+            if (asDrive)
                 std::memcpy(line.data() + linePos, kBlocksFree1541, sizeof kBlocksFree1541 - 1);
             else
                 std::memcpy(line.data() + linePos, kBlocksFree, sizeof kBlocksFree - 1);
@@ -153,7 +163,10 @@ void DriveCore::fillDirectoryLine() {
     std::uint8_t type = dir.entryType();
     if ((type & d64::kTypeClosed) == 0) line[q + kOpenMarkAt] = '*';
     if (type & d64::kTypeLocked) line[q + kLockMarkAt] = '<';
-    std::memcpy(line.data() + q + kTypeAt, d64::fileTypeNames[type & d64::kTypeMask], 3);
+    const bool partition = format->kind == d64::DiskKind::D81 &&
+                           (type & d64::kTypeMask) == d64::kFileTypePartition;
+    std::memcpy(line.data() + q + kTypeAt,
+                partition ? d64::kPartitionTypeName : d64::fileTypeNames[type & d64::kTypeMask], 3);
     line[q] = '"';
     std::int32_t n = dir.copyName(reinterpret_cast<char*>(line.data() + q + 1));
     line[q + 1 + static_cast<std::size_t>(n)] = '"';
@@ -208,11 +221,31 @@ void DualBackedDrive::fillHostDirectoryLine() {
         upcoming = std::move(following);
     else
         hostListingDone = true;
+    // A PC64 file lists with its C64 name as it is and the extension of its
+    // type, as a plain PC file of that name would list.
+    std::string shown;
+    std::optional<std::string> c64Name;
+    if (int type = pc64TypeOfName(entry.name); type >= 0) {
+        try {
+            c64Name = pc64NameOf(platform::readFile(entry.path, kPc64HeaderSize));
+        } catch (const platform::FileError&) {
+        }
+        if (c64Name) {
+            entry.length = std::max<std::int64_t>(0, entry.length - kPc64HeaderSize);
+            for (const char* c = fileTypeExtensions[type]; *c != '\0'; ++c)
+                shown += static_cast<char>(toHostChar(static_cast<std::uint8_t>(*c)));
+        }
+    }
     std::int64_t blocks = entry.length / kBytesPerBlock + (entry.length % kBytesPerBlock != 0);
     putBlockCount(static_cast<std::int32_t>(blocks & 0xFFFF));
-    for (char c : entry.name) {
+    if (c64Name) {
+        shown = *c64Name + shown;
+    } else {
+        for (char c : entry.name) shown += static_cast<char>(toHostChar(static_cast<std::uint8_t>(c)));
+    }
+    for (char c : shown) {
         if (linePos >= lineLength - 1) break;
-        line[static_cast<std::size_t>(linePos++)] = toHostChar(static_cast<std::uint8_t>(c));
+        line[static_cast<std::size_t>(linePos++)] = static_cast<std::uint8_t>(c);
     }
 }
 

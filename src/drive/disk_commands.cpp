@@ -33,16 +33,16 @@ void DriveCore::validate() {
 }
 
 void DriveCore::formatDisk(const std::string& name, const std::string& id) {
-    requireImage();
+    requireWritableImage();
     abandonChannels();
     if (id.empty()) {
-        const std::uint8_t* idBytes = image + d64::kBamOffset + d64::kDiskIdOffset;
+        const std::uint8_t* idBytes = image + format->headerOffset() + format->idAt;
         std::string kept(reinterpret_cast<const char*>(idBytes), d64::kIdLength);
-        d64::newDirectory(image);
-        d64::writeDiskHeader(image, name, kept);
+        d64::newDirectory(image, *format);
+        d64::writeDiskHeader(image, name, kept, *format);
     } else {
-        d64::formatBlankImage(image);
-        d64::writeDiskHeader(image, name, id);
+        d64::formatBlankImage(image, *format);
+        d64::writeDiskHeader(image, name, id, *format);
     }
     imageModified = true;
 }
@@ -52,8 +52,8 @@ void DriveCore::initializeDisk() {
 }
 
 void DriveCore::validateDisk() {
-    requireImage();
-    d64::validateImage(image);
+    requireWritableImage();
+    d64::validateImage(image, *format);
     imageModified = true;
 }
 

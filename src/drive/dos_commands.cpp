@@ -55,12 +55,13 @@ void DriveCore::blockTransfer() {
     if (scanner.nextNumber() == 0) throwDriveError(kErrSyntax);
     std::int32_t sector = scanner.number;
     requireImage();
-    d64::BlockCursor block;
+    d64::BlockCursor block(image, *format);
     block.toOffset(track, sector);
     std::uint8_t* disk = image + block.offset;
     if (code == kBlockRead) {
         std::memcpy(buffer, disk, kRamBufferSize);
     } else {
+        requireWritableImage();
         // Byte for byte: a block read with U1 and written back with U2 comes
         // back unchanged.
         std::memcpy(disk, buffer, kRamBufferSize);

@@ -238,6 +238,9 @@ void DriveCore::reset(std::uint8_t* newImage) {
         channel.replacing = false;
         channel.dirCursor.image = newImage;
         channel.fileCursor.image = newImage;
+        channel.dirCursor.format = format;
+        channel.fileCursor.format = format;
+        channel.replacedEntry.format = format;
     }
     bufferInUse.fill(false);
     memoryReadBytes.clear();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "d64/c1541_error.h"
+#include "d64/disk_format.h"
 #include "drive/channel.h"
 #include "drive/command_scanner.h"
 #include "drive/dos_mode.h"
@@ -143,9 +144,12 @@ class DriveCore {
     // and reverse, then the 5 bytes of id and DOS type ("G1 2A").
     void putHeaderLine(const std::uint8_t* name, const std::uint8_t* idAndType);
 
-    // How files and the directory take new blocks in the current DOS.
+    // How files and the directory take new blocks: as the original program
+    // does, or as the drive does (in the 1541 DOS, and always on a D71 or
+    // D81, which the original never knew).
     d64::BlockLayout blockLayout() const {
-        return dos1541 ? d64::BlockLayout::C1541 : d64::BlockLayout::Original;
+        return dos1541 || format->kind != d64::DiskKind::D64 ? d64::BlockLayout::C1541
+                                                              : d64::BlockLayout::Original;
     }
 
     // The command buffer: RAM buffer 0, shared by commands, OPEN names and
@@ -180,7 +184,9 @@ class DriveCore {
     std::int32_t linePos = 0;                           // read position in line
     std::int32_t lineLength = 0;                        // valid bytes in line
     std::array<std::uint8_t, kListingLineSize> line{};  // the listing line being sent
-    std::uint8_t* image = nullptr;  // the D64 image in memory (174848 bytes), or none
+    std::uint8_t* image = nullptr;  // the disk image in memory (174848 bytes for a D64), or none
+    const d64::DiskFormat* format = &d64::kD64Format;  // the image's disk: D64, D71 or D81
+    bool writeProtected = false;  // the image is a T64 tape laid out as a disk: read-only
     bool dos1541 = false;  // lists, allocates and answers as a 1541 (see dos_mode.h)
     std::int32_t filesScratched = 0;  // the count reported with "01, FILES SCRATCHED"
     std::vector<std::uint8_t> memoryReadBytes;  // the bytes of an M-R, read next on channel 15
@@ -189,6 +195,8 @@ class DriveCore {
   protected:
     // Throws "74,DRIVE NOT READY" when there is no image to work on.
     void requireImage() const;
+    // requireImage, and "26,WRITE PROTECT ON" when the image takes no writes.
+    void requireWritableImage() const;
     // The channel-0 rule and the listing fields of a "$" OPEN, shared by the
     // image and PC versions.
     bool beginListing();

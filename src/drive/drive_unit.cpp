@@ -12,7 +12,9 @@
 #include "d64/file_cursor.h"
 #include "d64/file_types.h"
 #include "d64/geometry.h"
+#include "d64/tape_archive.h"
 #include "drive/host_files.h"
+#include "drive/pc64_file.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
@@ -68,6 +70,8 @@ bool DriveUnit::unmount() {
         reportSaveFailure("");
     }
     // Every channel lets go of the image before it goes.
+    format = &d64::kD64Format;
+    writeProtected = false;
     reset(nullptr);
     imageBuffer_.reset();
     imageFileSize_ = 0;
@@ -78,6 +82,8 @@ bool DriveUnit::unmount() {
 bool DriveUnit::release() {
     bool saved = hostMode || saveImage();
     if (!saved) reportSaveFailure(imageModified ? "The changes to the disk are lost." : "");
+    format = &d64::kD64Format;
+    writeProtected = false;
     reset(nullptr);
     imageBuffer_.reset();
     imageFileSize_ = 0;
@@ -108,6 +114,8 @@ void DriveUnit::reportSaveFailure(const char* outcome) const {
 
 bool DriveUnit::saveImage() {
     if (image == nullptr) return true;
+    // A tape is never written back: its disk exists only in memory.
+    if (writeProtected) imageModified = false;
     bool saved = true;
     if (ramModified) {
         std::vector<std::uint8_t> dump(kRamLoadAddress.begin(), kRamLoadAddress.end());
@@ -148,16 +156,15 @@ bool DriveUnit::loadImage() {
     imageFileSize_ = 0;
     image = nullptr;
     loadFailure.clear();
+    format = &d64::kD64Format;
+    writeProtected = false;
     try {
         platform::File file(path, platform::File::Mode::Read);
         std::int64_t length = file.length();
         // A file of any other size is some other kind of file: it is never
         // served, so it is never written back either.
-        if (!d64::isImageFileSize(length)) {
-            loadFailure = wrongSizeReason(length);
-            traceLog() << "\n\nFile is no disk image, length " << length << "\n";
-            return false;
-        }
+        const d64::DiskFormat* disk = d64::formatForImageFileSize(length);
+        if (disk == nullptr) return loadTape(file, length);
         auto buffer = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(length));
         std::size_t read = file.read(buffer.get(), static_cast<std::size_t>(length));
         if (static_cast<std::int64_t>(read) != length) {
@@ -168,6 +175,7 @@ bool DriveUnit::loadImage() {
         imageBuffer_ = std::move(buffer);
         imageFileSize_ = static_cast<std::int32_t>(length);
         image = imageBuffer_.get();
+        format = disk;
         return true;
     } catch (const platform::FileError& e) {
         loadFailure = e.reason();
@@ -177,12 +185,44 @@ bool DriveUnit::loadImage() {
     }
 }
 
-bool DriveUnit::newImage(TextSlice newPath) {
+bool DriveUnit::loadTape(platform::File& file, std::int64_t length) {
+    std::vector<std::uint8_t> bytes;
+    if (length <= kLongestTapeFile) {
+        bytes.resize(static_cast<std::size_t>(length));
+        bytes.resize(file.read(bytes.data(), bytes.size()));
+    }
+    if (!d64::isTapeArchive(bytes)) {
+        loadFailure = wrongSizeReason(length);
+        traceLog() << "\n\nFile is no disk image, length " << length << "\n";
+        return false;
+    }
+    d64::TapeArchive tape = d64::readTapeArchive(bytes);
+    for (const d64::TapeEntry& entry : tape.entries)
+        if (entry.endCorrected)
+            traceLog() << "\n T64 entry \"" << entry.name << "\": end address " << entry.statedEnd
+                       << " corrected to " << entry.start + entry.data.size()
+                       << " (where the next data begin)";
+    std::optional<d64::TapeDisk> disk = d64::tapeAsDisk(tape);
+    if (!disk) {
+        loadFailure = "a T64 tape whose programs do not fit on a D81 disk";
+        return false;
+    }
+    imageFileSize_ = disk->format->imageSize();
+    imageBuffer_ = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(imageFileSize_));
+    std::copy(disk->image.begin(), disk->image.end(), imageBuffer_.get());
+    image = imageBuffer_.get();
+    format = disk->format;
+    writeProtected = true;
+    return true;
+}
+
+bool DriveUnit::newImage(TextSlice newPath, const d64::DiskFormat& disk) {
     if (!unmount()) return false;
-    imageBuffer_ = std::make_unique<std::uint8_t[]>(d64::kImageSize);
-    imageFileSize_ = d64::kImageSize;
+    imageBuffer_ = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(disk.imageSize()));
+    imageFileSize_ = disk.imageSize();
+    format = &disk;
     reset(imageBuffer_.get());
-    d64::formatBlankImage(image);
+    d64::formatBlankImage(image, disk);
     imageModified = true;
     hostMode = false;
     path = newPath.cstr();
@@ -201,6 +241,7 @@ std::int32_t DriveUnit::typeFromExtension(const std::string& hostFile) {
 
 AddResult DriveUnit::addHostFile(const std::string& hostFile) {
     if (image == nullptr || hostMode) return AddResult::NoImage;
+    if (writeProtected) return AddResult::WriteProtected;
     traceLog() << "\n Filepath = " << hostFile;
     // The PC name game.prg is the C64 name GAME.
     TextSlice baseName(hostFile.c_str());
@@ -209,15 +250,28 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
 
     std::vector<std::uint8_t> data;
     try {
-        data = platform::readFile(hostFile, d64::kImageSize);
+        data = platform::readFile(hostFile,
+                                  static_cast<std::size_t>(format->imageSize()) + kPc64HeaderSize);
     } catch (const platform::FileError&) {
         traceLog() << "\n ERROR Add To Diskimage.";
         return AddResult::Unreadable;
     }
+    // A PC64 file goes in under the C64 name and type it keeps, without its
+    // header.
+    std::int32_t type = typeFromExtension(hostFile);
+    std::size_t pcName = hostFile.find_last_of(platform::kPathSeparator) + 1;
+    int pc64Type = pc64TypeOfName(hostFile.substr(pcName));
+    if (std::optional<std::string> c64Name = pc64NameOf(data); pc64Type >= 0 && c64Name) {
+        name = *c64Name;
+        type = pc64Type;
+        data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(kPc64HeaderSize));
+    }
+    if (data.size() > static_cast<std::size_t>(format->imageSize()))
+        data.resize(static_cast<std::size_t>(format->imageSize()));
 
     // The same name is replaced in its own entry. Names are compared as they
     // are: a "*" or "?" in a PC name is no pattern that could hit another file.
-    d64::BlockCursor dir(image);
+    d64::BlockCursor dir(image, *format);
     dir.layout = blockLayout();
     dir.rewind();
     bool found = false;
@@ -229,8 +283,8 @@ AddResult DriveUnit::addHostFile(const std::string& hostFile) {
         dir.findFreeEntry();  // goes on from the end of the search
     dir.writeName(name.c_str());
     dir.allocateFirstBlock();
-    dir.setEntryType(static_cast<std::uint8_t>(typeFromExtension(hostFile)));
-    d64::FileCursor file(image);
+    dir.setEntryType(static_cast<std::uint8_t>(type));
+    d64::FileCursor file(image, *format);
     file.layout = blockLayout();
     file.openAt(dir.entryFirstBlock());
     for (std::uint8_t b : data) file.writeNext(b);
@@ -264,11 +318,12 @@ std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFi
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return pcName;
     };
-    d64::BlockCursor dir(image);
+    d64::BlockCursor dir(image, *format);
     dir.rewind();
     while (dir.nextEntry() != d64::kEndOfChain) {
         std::uint8_t type = dir.entryType();
         if (type == 0 || (type & d64::kTypeClosed) == 0) continue;
+        if (dir.isPartition()) continue;  // a disk of its own, no file
         ExtractedFile out;
         out.name = dir.name();
         char name[d64::kNameLength + 1];
@@ -293,7 +348,7 @@ std::vector<ExtractedFile> DriveUnit::extractFiles(DriveUnit& target, ExistingFi
         }
         std::vector<std::uint8_t> bytes;
         try {
-            d64::FileCursor chain(image);
+            d64::FileCursor chain(image, *format);
             chain.openAt(dir.entryFirstBlock());
             for (std::int32_t b; (b = chain.readNext()) != d64::kEndOfChain;)
                 bytes.push_back(static_cast<std::uint8_t>(b));

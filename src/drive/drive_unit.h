@@ -19,6 +19,7 @@
 
 #include "base/text_slice.h"
 #include "drive/dual_backed_drive.h"
+#include "platform/file.h"
 
 namespace brimwick::drive {
 
@@ -31,6 +32,7 @@ enum class AddResult {
     NoImage,     // the drive holds no image (or serves a PC directory)
     Added,       // the file is in the image
     Unreadable,  // the PC file could not be read; the image is unchanged
+    WriteProtected,  // the image is a T64 tape, which takes no files
 };
 
 // What extractFiles did with one closed file of the image.
@@ -76,12 +78,15 @@ class DriveUnit : public DualBackedDrive {
     // when the image changed; true when everything needed was written
     // (otherwise saveFailure and ramSaveFailure say why).
     bool saveImage();
-    // Reads the image file named by `path` into a new image; false, with no
-    // image, when the file cannot be read or has no D64 image's size.
+    // Reads the image file named by `path` into a new image, its format told
+    // by its size; a T64 tape (told by its signature) is laid out as a
+    // read-only disk. False, with no image, when the file cannot be read or
+    // is neither.
     bool loadImage();
-    // A new empty image, to be written to `newPath` at the next save; false
-    // when the old image could not be saved (the drive keeps it).
-    bool newImage(TextSlice newPath);
+    // A new empty image of the format `disk`, to be written to `newPath` at
+    // the next save; false when the old image could not be saved (the drive
+    // keeps it).
+    bool newImage(TextSlice newPath, const d64::DiskFormat& disk = d64::kD64Format);
     // Copies a PC file into the image under its base name, typed by its
     // extension; an existing file of that name is replaced.
     AddResult addHostFile(const std::string& hostFile);
@@ -98,6 +103,9 @@ class DriveUnit : public DualBackedDrive {
     // for any other.
     static std::int32_t typeFromExtension(const std::string& hostFile);
     void markImageModified() { imageModified = true; }
+    // What the drive holds: "D64", "D71", "D81" or "T64".
+    const char* medium() const { return writeProtected ? kTapeMedium : format->name; }
+    static constexpr const char* kTapeMedium = "T64";
     // What the person is told when the last save failed: each file that could
     // not be written and the system's reason, one line each.
     std::string saveFailureText() const;
@@ -111,6 +119,10 @@ class DriveUnit : public DualBackedDrive {
     std::string ramSaveFailure;  // why the RAM dump could not be written ("" when it was)
 
   private:
+    // The longest file read to see whether it is a T64 tape.
+    static constexpr std::int64_t kLongestTapeFile = 4 << 20;
+    // Reads a T64 tape from `file` and lays it out as a read-only disk.
+    bool loadTape(platform::File& file, std::int64_t length);
     // Tells the person what the last save could not write; `outcome` says
     // what becomes of the image.
     void reportSaveFailure(const char* outcome) const;

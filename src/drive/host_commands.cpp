@@ -1,8 +1,9 @@
 // The disk commands on a PC directory. S, R and C act on the directory's C64
 // files (the PC files with a type's extension: .del, .seq, .prg, .usr, .rel),
 // found by the same name rules as an OPEN: a C64 name becomes a PC name by
-// petsciiToPc, "*" and "?" are wildcards, case does not matter. Other PC
-// files are never touched. N, I and V answer OK and change nothing: a PC
+// petsciiToPc, "*" and "?" are wildcards, case does not matter. PC64 files
+// (.p00, ...) are found by the C64 name in their header: R writes the new
+// name there, C reads their data after it. Other PC files are never touched. N, I and V answer OK and change nothing: a PC
 // directory has no BAM to make anew and is not the drive's to format.
 #include <filesystem>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include "d64/c1541_error.h"
 #include "drive/dual_backed_drive.h"
 #include "drive/host_files.h"
+#include "drive/pc64_file.h"
 #include "platform/file.h"
 #include "platform/trace_log.h"
 
@@ -20,6 +22,9 @@ using platform::traceLog;
 namespace {
 
 constexpr std::int32_t kTypedExtensions = 5;  // .del to .rel
+// A PC64 file is read with its header and a whole file's data.
+constexpr std::size_t kPc64Limit = kPc64HeaderSize + kWholeFileSize;
+constexpr std::ptrdiff_t kPc64NameEnd = 24;  // the header up to the name's end
 
 // A C64 name or pattern as a PC pattern: like toHostName, but "?" stays a
 // wildcard.
@@ -46,6 +51,12 @@ std::vector<platform::FoundFile> DualBackedDrive::hostFilesMatching(
     std::vector<platform::FoundFile> files;
     for (platform::FoundFile& found : platform::findFiles(path, hostPattern(pattern) + ".*"))
         if (!found.isDirectory && typeOfHostName(found.name) >= 0) files.push_back(found);
+    for (const Pc64Entry& entry : pc64FilesMatching(pattern, -1)) {
+        platform::FoundFile found;
+        found.path = entry.path;
+        found.name = entry.path.substr(path.size());
+        files.push_back(found);
+    }
     return files;
 }
 
@@ -72,6 +83,20 @@ void DualBackedDrive::renameFile(const std::string& newName, const std::string& 
     if (!hostFilesMatching(newName).empty()) throwDriveError(kErrFileExists);
     std::vector<platform::FoundFile> old = hostFilesMatching(oldName);
     if (old.empty()) throwDriveError(kErrFileNotFound);
+    if (pc64TypeOfName(old.front().name) >= 0) {
+        // The PC file keeps its name; the C64 name in its header changes.
+        try {
+            std::vector<std::uint8_t> bytes = platform::readFile(old.front().path, kPc64Limit);
+            std::vector<std::uint8_t> header = pc64Header(newName);
+            std::copy(header.begin(), header.begin() + kPc64NameEnd, bytes.begin());
+            platform::writeFileAtomically(old.front().path, bytes.data(), bytes.size());
+        } catch (const platform::FileError& e) {
+            traceLog() << "\n ERROR: " << old.front().path << " could not be renamed, "
+                       << e.reason();
+            throwDriveError(kErrWriteError);
+        }
+        return;
+    }
     std::string type = fileTypeExtensions[typeOfHostName(old.front().name)];
     std::string target = path + toHostName(newName) + type;
     std::error_code error;
@@ -88,26 +113,22 @@ void DualBackedDrive::copyFiles(const std::string& newName,
     if (!hostMode) return DriveCore::copyFiles(newName, sources);
     if (!hostFilesMatching(newName).empty()) throwDriveError(kErrFileExists);
     std::vector<std::uint8_t> data;
-    std::string type;
+    std::int32_t type = -1;
     for (const std::string& source : sources) {
         std::vector<platform::FoundFile> found = hostFilesMatching(source);
         if (found.empty()) throwDriveError(kErrFileNotFound);
-        if (type.empty()) type = fileTypeExtensions[typeOfHostName(found.front().name)];
+        int pc64Type = pc64TypeOfName(found.front().name);
+        if (type < 0) type = pc64Type >= 0 ? pc64Type : typeOfHostName(found.front().name);
         try {
-            std::vector<std::uint8_t> part = platform::readFile(found.front().path, kWholeFileSize);
-            data.insert(data.end(), part.begin(), part.end());
+            std::vector<std::uint8_t> part = platform::readFile(found.front().path, kPc64Limit);
+            std::size_t skip = pc64Type >= 0 ? std::min(kPc64HeaderSize, part.size()) : 0;
+            data.insert(data.end(), part.begin() + static_cast<std::ptrdiff_t>(skip), part.end());
         } catch (const platform::FileError& e) {
             traceLog() << "\nFile could not be opened " << e.cause() << "\n";
             throwDriveError(kErrFileNotFound);
         }
     }
-    std::string target = path + toHostName(newName) + type;
-    try {
-        platform::writeFileAtomically(target, data.data(), data.size());
-    } catch (const platform::FileError& e) {
-        traceLog() << "\n ERROR: " << target << " could not be saved, error = " << e.cause();
-        throwDriveError(kErrWriteError);
-    }
+    writeHostFile(newName, type, data.data(), data.size(), false);
 }
 
 void DualBackedDrive::formatDisk(const std::string& name, const std::string& id) {

@@ -39,8 +39,14 @@ void DriveCore::requireImage() const {
     if (image == nullptr) throwDriveError(kErrDriveNotReady);
 }
 
+void DriveCore::requireWritableImage() const {
+    requireImage();
+    if (writeProtected) throwDriveError(kErrWriteProtect);
+}
+
 void DriveCore::openFile() {
     requireImage();
+    if (accessMode != kAccessRead) requireWritableImage();
     Channel& channel = current();
     d64::BlockCursor& dir = channel.dirCursor;
     dir.rewind();
@@ -75,8 +81,11 @@ void DriveCore::openFile() {
         channel.reading = false;
     }
     channel.fileCursor.openAt(dir.entryFirstBlock(), image);
+    // The entry of a file being written counts its blocks as they come: a
+    // file that is never closed still lists with the blocks it holds.
+    if (accessMode == kAccessWrite) channel.fileCursor.countInEntry(dir, 1);
     if (accessMode == kAccessAppend) {
-        channel.fileCursor.seekEnd();
+        channel.fileCursor.countInEntry(dir, channel.fileCursor.seekEnd());
         imageModified = true;
         channel.reading = false;
     }

@@ -15,8 +15,8 @@ void DriveCore::rename() {
 }
 
 void DriveCore::renameFile(const std::string& newName, const std::string& oldName) {
-    requireImage();
-    d64::BlockCursor dir(image);
+    requireWritableImage();
+    d64::BlockCursor dir(image, *format);
     dir.rewind();
     if (dir.findEntry(newName.c_str())) throwDriveError(kErrFileExists);
     dir.rewind();

@@ -16,10 +16,10 @@ void DriveCore::scratch() {
 }
 
 std::int32_t DriveCore::scratchFiles(const std::vector<std::string>& patterns) {
-    requireImage();
+    requireWritableImage();
     std::int32_t count = 0;
     for (const std::string& pattern : patterns) {
-        d64::BlockCursor dir(image);
+        d64::BlockCursor dir(image, *format);
         dir.rewind();
         while (dir.findEntry(pattern.c_str())) {
             if (dir.entryType() & d64::kTypeLocked) continue;

@@ -27,6 +27,9 @@ void DriveCore::setDosMode(DosMode mode) {
 void DriveCore::formatStatus() {
     char* text = commandText();
     const char* wording = dos1541 && status == errorRow(kErrOk) ? kOk1541 : status->text;
+    // A 1571 or 1581 disk in the drive: the drive answers a reset as that
+    // drive does.
+    if (status == errorRow(kErrDosVersion)) wording = format->dosVersion;
     std::size_t n = std::strlen(wording);
     std::memcpy(text, wording, n);
     int track = status == errorRow(kErrFilesScratched) ? filesScratched : status->track;

@@ -8,6 +8,7 @@
 
 #include "config/side_settings.h"
 #include "drive/dos_mode.h"
+#include "drive/pc64_file.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "shell/shell_commands.h"
@@ -292,11 +293,25 @@ std::array<config::ServedPath, config::kDriveCount> DriveOverrides::toSave(confi
     return served;
 }
 
+void applyPc64Options(Drives drives, const std::string& programDirectory) {
+    std::optional<config::SideSettings> side;
+    try {
+        side = config::SideSettings::read(programDirectory);
+    } catch (const platform::FileError&) {
+        return;  // an unreadable file names no option
+    }
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        auto device = static_cast<int>(i) + config::kFirstDevice;
+        drives[i].setPc64Files(side->get(drive::pc64OptionKey(device)) == drive::kPc64OptionValue);
+    }
+}
+
 void loadServedDrives(config::Settings& settings, Drives drives, const std::string& programDirectory,
                       const std::vector<std::string>& driveOptions, DriveOverrides& overrides) {
     config::loadSettings(settings, drives, programDirectory);
     const drive::DosMode dos = config::readDosMode(programDirectory);
     for (drive::DriveUnit& unit : drives) unit.setDosMode(dos);
+    applyPc64Options(drives, programDirectory);
     for (const std::string& option : driveOptions)
         overrides.apply(parseDriveOption(option), settings, drives);
 }

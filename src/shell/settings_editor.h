@@ -102,6 +102,10 @@ class DriveOverrides {
     std::array<std::optional<Override>, config::kDriveCount> overrides_;  // by drive index
 };
 
+// Each drive's PC64 option (drive.N.format=p00) from the text settings file
+// beside Status.ini: the PC-directory drives that have it write PC64 files.
+void applyPc64Options(Drives drives, const std::string& programDirectory);
+
 // The start of serving: loads Status.ini into `settings` and its drives (in
 // the drive mode of brimwick.ini), then makes this run's assignments ("N=PATH",
 // as serve --drive takes them). Throws SettingError when one is refused.

@@ -29,7 +29,7 @@ struct DriveFixture : ::testing::Test {
 
     // A directory cursor on the entry of `name`; a failure when there is none.
     d64::BlockCursor entryOf(const char* name) {
-        d64::BlockCursor cursor(unit.image);
+        d64::BlockCursor cursor(unit.image, *unit.format);
         cursor.rewind();
         EXPECT_TRUE(cursor.findEntry(name)) << name;
         return cursor;

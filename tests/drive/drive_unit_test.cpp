@@ -164,7 +164,7 @@ TEST_F(DriveUnitTest, OtherImageFileSizesKeepWhatFollowsTheTracks) {
 }
 
 TEST_F(DriveUnitTest, FilesOfAnyOtherSizeAreRefusedAndNeverWritten) {
-    for (std::size_t size : {0u, 1000u, 174847u, 174849u, 819200u}) {
+    for (std::size_t size : {0u, 1000u, 174847u, 174849u, 819201u}) {
         SCOPED_TRACE(size);
         std::string path = dir.write("other.d81", pattern(size));
         EXPECT_FALSE(unit.mount(path, false));

@@ -328,6 +328,46 @@ TEST_F(ImageFileTest, FileBeingWrittenIsUnclosedUntilClose) {
     EXPECT_EQ(entry.entryBlocks(), 2);
 }
 
+// The blocks of a file's chain, counted by walking it.
+std::int32_t chainBlocks(std::uint8_t* image, const d64::BlockCursor& entry) {
+    d64::FileCursor walk(image);
+    walk.openAt(entry.entryFirstBlock());
+    std::int32_t n = 1;
+    while (walk.followLink() != d64::kEndOfChain) ++n;
+    return n;
+}
+
+TEST_F(ImageFileTest, AnUnclosedFileCountsTheBlocksItsChainHolds) {
+    // Whichever way a write is cut off (the disk full, the C64 gone halfway
+    // through a SAVE or an append), its entry holds the blocks it has, in
+    // either DOS: never the fill bytes of the entry.
+    for (DosMode mode : {DosMode::Original, DosMode::C1541}) {
+        SCOPED_TRACE(dosModeName(mode));
+        unit.setDosMode(mode);
+        unit.newImage(TextSlice(dir.file("disk.d64").c_str()));
+        bus.errorCount = 0;
+        int saved = 0;
+        while (bus.errorCount == 0) bus.save("F" + std::to_string(saved++), pattern(30 * 1024));
+        EXPECT_EQ(bus.lastError, "72,DISK FULL");
+        d64::BlockCursor last = entryOf(("F" + std::to_string(saved - 1)).c_str());
+        EXPECT_EQ(last.entryType(), 0x02);
+        EXPECT_EQ(last.entryBlocks(), chainBlocks(unit.image, last));
+        EXPECT_EQ(last.entryBlocks(), mode == DosMode::C1541 ? 664 - 5 * 121 : 681 - 5 * 121);
+
+        unit.newImage(TextSlice(dir.file("disk.d64").c_str()));
+        bus.open(1, "GONE");
+        bus.send(1, pattern(1000));  // 4 blocks, then no CLOSE
+        bus.save("TEXT,S", pattern(300));
+        bus.open(2, "TEXT,S,A");
+        bus.send(2, pattern(600));  // 4 blocks in all, then no CLOSE
+        for (const char* name : {"GONE", "TEXT"}) {
+            d64::BlockCursor entry = entryOf(name);
+            EXPECT_EQ(entry.entryBlocks(), 4) << name;
+            EXPECT_EQ(entry.entryBlocks(), chainBlocks(unit.image, entry)) << name;
+        }
+    }
+}
+
 TEST_F(ImageFileTest, DiskFullLeavesNoEntryPointingIntoOtherFiles) {
     bus.save("BIG", pattern(664 * 254));  // all but 17 blocks
     bus.save("FILL", pattern(17 * 254));
