@@ -226,7 +226,7 @@ TEST_F(CbmconvertTest, TapesUnpackAsWithCbmconvert) {
     EXPECT_EQ(loaded.size(), 3000u);
     r = runCli(dir, {"d64", "list", "demo.t64"});
     EXPECT_EQ(r.out, "T64 demo.t64\n"
-                     "0 \\x12\"DEMO            \"    2A\n"
+                     "0 \"DEMO            \"    2A\n"
                      "12   \"GAME\"              PRG\n"
                      "1    \"TOOL\"              PRG\n"
                      "0 BLOCKS FREE.\n");

@@ -64,7 +64,7 @@ TEST_F(D64CommandTest, NewMakesD71AndD81ImagesThatListAsTheirDrives) {
     EXPECT_EQ(TempDir::read(dir.file("big.d81")).size(), 819200u);
     EXPECT_EQ(cli({"d64", "list", "big.d81"}).out,
               "D81 big.d81\n"
-              "0 \\x12\"BIG             \" B1 3D\n"
+              "0 \"BIG             \" B1 3D\n"
               "3160 BLOCKS FREE.\n");
     ASSERT_EQ(cli({"d64", "new", "--d71", "two.d71"}).status, 0);
     EXPECT_EQ(TempDir::read(dir.file("two.d71")).size(), 349696u);
@@ -72,7 +72,7 @@ TEST_F(D64CommandTest, NewMakesD71AndD81ImagesThatListAsTheirDrives) {
     ASSERT_EQ(cli({"d64", "add", "two.d71", "game.prg"}).status, 0);
     EXPECT_EQ(cli({"d64", "list", "two.d71"}).out,
               "D71 two.d71\n"
-              "0 \\x12\"                \"    2A\n"
+              "0 \"                \"    2A\n"
               "12   \"GAME\"              PRG\n"
               "1316 BLOCKS FREE.\n");
     EXPECT_NE(cli({"d64", "new", "--d71", "--d81", "both.d81"}).status, 0);
