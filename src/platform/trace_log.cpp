@@ -12,11 +12,6 @@
 
 namespace brimwick::platform {
 
-namespace {
-// Text kept before it is handed to the system.
-constexpr std::size_t kFlushSize = 16384;
-}  // namespace
-
 TraceLog::~TraceLog() {
     close();
 }
