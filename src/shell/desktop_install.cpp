@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/trace_log.h"
+#include "platform/xdg_directories.h"
 #include "shell/typed_name.h"
 
 extern char** environ;
@@ -163,11 +164,8 @@ Associations parseAssociations(std::string_view expanded) {
 }
 
 std::string userDataDirectory() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/') return std::string(data) + "/";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') return std::string(home) + "/.local/share/";
-    return "";
+    std::string data = platform::xdgDataHome();
+    return data.empty() ? data : platform::withTrailingSeparator(data);
 }
 
 int runInstalledTool(const std::vector<std::string>& arguments) {

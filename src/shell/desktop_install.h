@@ -63,7 +63,7 @@ std::optional<std::string> unusableProgramDirectory(std::string_view programDire
 // The files and defaults of an expanded template; throws TemplateError.
 Associations parseAssociations(std::string_view expanded);
 
-// The user's data directory: $XDG_DATA_HOME, or $HOME/.local/share; with
+// The user's data directory (platform::xdgDataHome): $XDG_DATA_HOME, or ~/.local/share; with
 // its trailing '/'; "" when neither is set.
 std::string userDataDirectory();
 

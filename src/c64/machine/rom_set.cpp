@@ -10,6 +10,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/xdg_directories.h"
+
 namespace brimwick::c64 {
 
 namespace {
@@ -106,10 +108,7 @@ std::string namesLookedFor() { return "kernal, basic and chargen or characters (
 std::vector<std::string> romSearchDirectories() {
     std::vector<std::string> dirs;
     const char* home = std::getenv("HOME");
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string dataHome = data != nullptr && *data != '\0' ? data
-                           : home != nullptr           ? std::string(home) + "/.local/share"
-                                                       : "";
+    const std::string dataHome = platform::xdgDataHome();
     if (!dataHome.empty()) dirs.push_back(dataHome + "/brimwick/roms");
     dirs.push_back("/usr/share/vice/C64");
     dirs.push_back("/usr/lib/vice/C64");
